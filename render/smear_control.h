@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+
+#include "render/cancel_check.h"
+
+// The smear control: turns the colour-corrected page buffer into the three
+// head-data planes, correcting every energy for the heat that the same head
+// position kept from the rows printed before it.
+namespace velta {
+
+// Fills the 768-byte tone table hotlut for the print mode (non-zero: high
+// quality), indexed by source channel: hotlut[256 c + v] is the energy for
+// value v of channel c (0 red, 1 green, 2 blue). Returns 1.
+int GetSmearlut(uint8_t* hotlut, int iPrintMode);
+
+// Returns the sharpness index 1..8 for a sharpness setting of -3..4, and 0
+// (no sharpening) for every other setting.
+int SharpnessIndex(int16_t caSharpness);
+
+// Renders the page buffer pSrcBitmap (biHeight rows of biWidth RGB pixels,
+// row stride (3 biWidth + 3) & ~3) through the tone table lpToneCurve into
+// pSendData: three planes of biWidth x biHeight bytes, plane 0 from blue,
+// 1 from green, 2 from red. Reseeds the process-wide random source. Returns 0
+// when the page is rendered, 1 when cancelled() turned true (asked before
+// every row; the planes are then incomplete), and -1 when the heat histories
+// cannot be allocated.
+int SmearControl(const uint8_t* pSrcBitmap, uint32_t biWidth, uint32_t biHeight, const uint8_t* lpToneCurve,
+                 uint8_t* pSendData, int iPrintMode, int16_t caSharpness, const CancelCheck& cancelled = {});
+
+}  // namespace velta
