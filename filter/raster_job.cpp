@@ -1,0 +1,154 @@
+// One page of a raster job, from its header to the printer's print command.
+#include "filter/raster_job.h"
+
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "filter/cancel_signal.h"
+#include "filter/page_commands.h"
+#include "filter/page_header_check.h"
+#include "filter/page_road.h"
+
+namespace velta {
+
+namespace {
+
+// A header field as the log prints it: %d of its 32 bits.
+int AsInt(unsigned value) { return static_cast<int>(value); }
+
+// Allocates count bytes set to fill, or returns nullptr.
+std::unique_ptr<uint8_t[]> AllocateFilled(std::size_t count, uint8_t fill) {
+  std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[count]);
+  if (buffer) std::memset(buffer.get(), fill, count);
+  return buffer;
+}
+
+// Reads the page's rows into the page buffer with a progress line every 128
+// rows. Stops early at the end of the data; returns false when cancelled.
+bool ReadPageRows(cups_raster_t* ras, const PageGeometry& geometry, int page, uint8_t* line,
+                  uint8_t* page_buffer) {
+  for (uint32_t y = 0; y < geometry.height; ++y) {
+    if (CancelRequested()) return false;
+    if ((y & 127) == 0)
+      std::fprintf(stderr, "INFO: Printing page %d, %d%% complete...\n", page,
+                   AsInt(100u * y / geometry.height));
+    const unsigned delivered =
+        cupsRasterReadPixels(ras, line, static_cast<unsigned>(geometry.line_bytes));
+    if (delivered == 0) break;
+    std::memcpy(page_buffer + y * geometry.width_DIB, line, delivered);
+  }
+  return !CancelRequested();
+}
+
+// The page road's cancellation check: the SIGTERM flag.
+bool PollCancelSignal(void*) { return CancelRequested(); }
+
+// Reports a failed write of printer data.
+PageOutcome WriteFailed(const PrinterOutput& output) {
+  std::fprintf(stderr, "ERROR: Unable to write printer data - %s\n",
+               std::strerror(output.failed_errno()));
+  return PageOutcome::Failed;
+}
+
+// Ends a cancelled page with the closing commands.
+PageOutcome EndCancelledPage(PrinterOutput& output, PagePlanes& planes) {
+  return CancelJob(output, planes) == CommandResult::Failed ? WriteFailed(output)
+                                                             : PageOutcome::Cancelled;
+}
+
+}  // namespace
+
+void LogPageHeader(const cups_page_header2_t& h, FILE* log) {
+  std::fprintf(log, "DEBUG: MediaClass=%.64s\n", h.MediaClass);
+  std::fprintf(log, "DEBUG: MediaType=%.64s\n", h.MediaType);
+  std::fprintf(log, "DEBUG: OutputType=%.64s\n", h.OutputType);
+  std::fprintf(log, "DEBUG: AdvanceDistance=%d\n", AsInt(h.AdvanceDistance));
+  std::fprintf(log, "DEBUG: AdvanceMedia=%d\n", AsInt(h.AdvanceMedia));
+  std::fprintf(log, "DEBUG: Collate=%d\n", AsInt(h.Collate));
+  std::fprintf(log, "DEBUG: CutMedia=%d\n", AsInt(h.CutMedia));
+  std::fprintf(log, "DEBUG: Duplex=%d\n", AsInt(h.Duplex));
+  std::fprintf(log, "DEBUG: HWResolution=[%d][%d]\n", AsInt(h.HWResolution[0]),
+               AsInt(h.HWResolution[1]));
+  std::fprintf(log, "DEBUG: Duplex=%d\n", AsInt(h.Duplex));
+  std::fprintf(log, "DEBUG: ImagingBoundingBox=[%d][%d][%d][%d]\n",
+               AsInt(h.ImagingBoundingBox[0]), AsInt(h.ImagingBoundingBox[1]),
+               AsInt(h.ImagingBoundingBox[2]), AsInt(h.ImagingBoundingBox[3]));
+  std::fprintf(log, "DEBUG: InsertSheet=%d\n", AsInt(h.InsertSheet));
+  std::fprintf(log, "DEBUG: Jog=%d\n", AsInt(h.Jog));
+  std::fprintf(log, "DEBUG: LeadingEdge=%d\n", AsInt(h.LeadingEdge));
+  std::fprintf(log, "DEBUG: Margins=[%d][%d]\n", AsInt(h.Margins[0]), AsInt(h.Margins[1]));
+  std::fprintf(log, "DEBUG: ManualFeed=%d\n", AsInt(h.ManualFeed));
+  std::fprintf(log, "DEBUG: MediaPosition=%d\n", AsInt(h.MediaPosition));
+  std::fprintf(log, "DEBUG: MediaWeight=%d\n", AsInt(h.MediaWeight));
+  std::fprintf(log, "DEBUG: MirrorPrint=%d\n", AsInt(h.MirrorPrint));
+  std::fprintf(log, "DEBUG: NegativePrint=%d\n", AsInt(h.NegativePrint));
+  std::fprintf(log, "DEBUG: NumCopies=%d\n", AsInt(h.NumCopies));
+  std::fprintf(log, "DEBUG: Orientation=%d\n", AsInt(h.Orientation));
+  std::fprintf(log, "DEBUG: OutputFaceUp=%d\n", AsInt(h.OutputFaceUp));
+  std::fprintf(log, "DEBUG: PageSize=[%d][%d]\n", AsInt(h.PageSize[0]), AsInt(h.PageSize[1]));
+  std::fprintf(log, "DEBUG: Separations=%d\n", AsInt(h.Separations));
+  std::fprintf(log, "DEBUG: TraySwitch=%d\n", AsInt(h.TraySwitch));
+  std::fprintf(log, "DEBUG: Tumble=%d\n", AsInt(h.Tumble));
+  std::fprintf(log, "DEBUG: cupsWidth=%d\n", AsInt(h.cupsWidth));
+  std::fprintf(log, "DEBUG: cupsHeight=%d\n", AsInt(h.cupsHeight));
+  std::fprintf(log, "DEBUG: cupsMediaType=%d\n", AsInt(h.cupsMediaType));
+  std::fprintf(log, "DEBUG: cupsBitsPerColor=%d\n", AsInt(h.cupsBitsPerColor));
+  std::fprintf(log, "DEBUG: cupsBitsPerPixel=%d\n", AsInt(h.cupsBitsPerPixel));
+  std::fprintf(log, "DEBUG: cupsBytesPerLine=%d\n", AsInt(h.cupsBytesPerLine));
+  std::fprintf(log, "DEBUG: cupsColorOrder=%d\n", AsInt(h.cupsColorOrder));
+  std::fprintf(log, "DEBUG: cupsColorSpace=%d\n", AsInt(h.cupsColorSpace));
+  std::fprintf(log, "DEBUG: cupsCompression=%d\n", AsInt(h.cupsCompression));
+  std::fprintf(log, "DEBUG: cupsRowCount=%d\n", AsInt(h.cupsRowCount));
+  std::fprintf(log, "DEBUG: cupsRowFeed=%d\n", AsInt(h.cupsRowFeed));
+  std::fprintf(log, "DEBUG: cupsRowStep=%d\n", AsInt(h.cupsRowStep));
+}
+
+PageOutcome PrintPage(cups_raster_t* ras, const cups_page_header2_t& header, int page,
+                      JobSettings& settings, PrinterOutput& output) {
+  PagePlanes planes;
+  const CommandResult setup = StartPage(output, header, settings.high_quality);
+  if (setup == CommandResult::Failed) return WriteFailed(output);
+  if (setup == CommandResult::Cancelled) return EndCancelledPage(output, planes);
+
+  // Rows the raster never delivers and the pad bytes at row ends stay white;
+  // the send buffer starts as zeros (no heat).
+  const PageGeometry geometry = PageGeometryOf(header);
+  const auto line = AllocateFilled(geometry.line_bytes, 0);
+  planes.page = AllocateFilled(geometry.page_bytes, 255);
+  if (line && planes.page) planes.send = AllocateFilled(geometry.send_bytes, 0);
+  if (!line || !planes.page || !planes.send) {
+    std::fprintf(stderr, "ERROR: Unable to allocate %zu bytes for page %d\n",
+                 geometry.line_bytes + geometry.page_bytes + geometry.send_bytes, page);
+    // Close the page the printer has begun, so its stream stays well-formed.
+    CancelJob(output, planes);
+    return PageOutcome::Failed;
+  }
+
+  if (!ReadPageRows(ras, geometry, page, line.get(), planes.page.get()))
+    return EndCancelledPage(output, planes);
+
+  int SpaceFlag = 1;
+  const PageBuffers buffers{planes.page.get(), geometry.width_DIB, planes.send.get(),
+                            geometry.width, geometry.height};
+  switch (RunPageRoad(buffers, settings, CancelCheck{PollCancelSignal, nullptr}, SpaceFlag)) {
+    case PageRoadStatus::Done:
+      break;
+    case PageRoadStatus::Cancelled:
+      return EndCancelledPage(output, planes);
+    case PageRoadStatus::OutOfMemory:
+      std::fprintf(stderr, "ERROR: Out of memory while processing page %d\n", page);
+      CancelJob(output, planes);
+      return PageOutcome::Failed;
+  }
+
+  std::fprintf(stderr, "INFO: Transfer completion of the image data\n");
+  const CommandResult data = OutputLine(output, header, planes.send.get());
+  if (data == CommandResult::Failed) return WriteFailed(output);
+  if (data == CommandResult::Cancelled) return EndCancelledPage(output, planes);
+  if (EndPage(output, SpaceFlag, planes) == CommandResult::Failed) return WriteFailed(output);
+  // A SIGTERM that came while the closing commands went out ends the job here.
+  return CancelRequested() ? PageOutcome::Cancelled : PageOutcome::Printed;
+}
+
+}  // namespace velta
