@@ -1,0 +1,157 @@
+// PAPPL's print callbacks: gather each raster page, then run the filter's page road.
+#include "app/page_printer.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "app/printer_copies.h"
+#include "app/vendor_settings.h"
+#include "filter/command_stream.h"
+#include "filter/page_header_check.h"
+#include "filter/page_road.h"
+
+namespace velta {
+
+namespace {
+
+// What a job keeps between the callbacks: its settings (Monochrome changes the
+// saturation for the rest of the job, as in the filter) and the open page.
+struct RasterJobState {
+  JobSettings settings;
+  PageGeometry geometry;
+  std::vector<uint8_t> page;  // RGB rows of width_DIB bytes
+  std::vector<uint8_t> send;  // three planes of head data
+  bool page_open = false;     // set-up written, closing commands not yet
+  int job_copies = 1;         // the job's "copies", sent to the printer
+};
+
+// The job's state, created by StartRasterJob.
+RasterJobState* StateOf(pappl_job_t* job) { return static_cast<RasterJobState*>(papplJobGetData(job)); }
+
+// Writes one block to the printer; false (and a log line) when the device fails.
+bool WriteBlock(pappl_job_t* job, pappl_device_t* device, std::span<const uint8_t> bytes) {
+  if (papplDeviceWrite(device, bytes.data(), bytes.size()) < 0) {
+    papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "Unable to send %zu bytes to the printer.", bytes.size());
+    return false;
+  }
+  return true;
+}
+
+// Ends the open page with the closing and print commands and flushes the device.
+bool ClosePage(pappl_job_t* job, pappl_device_t* device, RasterJobState& state, int SpaceFlag) {
+  state.page_open = false;
+  state.page = {};
+  state.send = {};
+  const PageClosingCommands closing = BuildPageClosing(SpaceFlag);
+  const bool written = WriteBlock(job, device, closing);
+  papplDeviceFlush(device);
+  return written;
+}
+
+// Asks PAPPL whether the job has been cancelled; the page road polls it.
+bool JobCancelled(void* job) { return papplJobIsCanceled(static_cast<pappl_job_t*>(job)); }
+
+}  // namespace
+
+bool PrintReadyFile(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t* device) {
+  const int fd = open(papplJobGetFilename(job), O_RDONLY);
+  if (fd < 0) {
+    papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "Unable to open the print file: %s", std::strerror(errno));
+    return false;
+  }
+  std::vector<uint8_t> buffer(64 * 1024);
+  bool ok = true;
+  ssize_t count = 0;
+  while (ok && !papplJobIsCanceled(job) && (count = read(fd, buffer.data(), buffer.size())) > 0) {
+    ok = WriteBlock(job, device, std::span<const uint8_t>(buffer.data(), static_cast<std::size_t>(count)));
+  }
+  close(fd);
+  papplDeviceFlush(device);
+  return ok && count >= 0;
+}
+
+bool StartRasterJob(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t*) {
+  auto state = std::make_unique<RasterJobState>();
+  state->settings = JobSettingsFromVendor(options->num_vendor, options->vendor);
+  const JobSettings& s = state->settings;
+  papplLogJob(job, PAPPL_LOGLEVEL_DEBUG,
+              "Settings: brightness=%d contrast=%d saturation=%d resize=%d sharpness=%d red=%d "
+              "green=%d blue=%d direct-map=%d monochrome=%d high-quality=%d",
+              s.stp_brightness, s.stp_contrast, s.stp_saturation, s.stp_resize, s.stp_sharpness,
+              s.stp_red, s.stp_green, s.stp_blue, s.directmap, s.monochrome, s.high_quality);
+  // The printer makes the copies: PAPPL's image path would otherwise send the
+  // page once per copy, and its PWG raster path never repeats a page.
+  state->job_copies = options->copies;
+  options->copies = 1;
+  papplJobSetData(job, state.release());
+  return true;
+}
+
+bool StartRasterPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device,
+                     unsigned page) {
+  RasterJobState* state = StateOf(job);
+  if (state == nullptr) return false;
+  std::string problem;
+  if (!CheckPageHeader(options->header, problem)) {
+    papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "Page %u refused: %s", page, problem.c_str());
+    return false;
+  }
+  state->geometry = PageGeometryOf(options->header);
+  const uint32_t copies = PrinterCopies(state->job_copies, options->header.NumCopies);
+  papplLogJob(job, PAPPL_LOGLEVEL_INFO, "Page %u: %ux%u dots, %u copies.", page, state->geometry.width,
+              state->geometry.height, copies);
+  const PageSetupCommands setup =
+      BuildPageSetup(copies, state->geometry.width, state->geometry.height, state->settings.high_quality);
+  if (!WriteBlock(job, device, setup)) return false;
+  state->page_open = true;
+  // A page whose rows never arrive stays white.
+  state->page.assign(state->geometry.page_bytes, 0xFF);
+  state->send.assign(state->geometry.send_bytes, 0);
+  return true;
+}
+
+bool WriteRasterLine(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t*, unsigned y,
+                     const unsigned char* line) {
+  RasterJobState* state = StateOf(job);
+  if (state == nullptr || !state->page_open || y >= state->geometry.height) return false;
+  std::memcpy(state->page.data() + y * state->geometry.width_DIB, line, state->geometry.width * std::size_t{3});
+  return true;
+}
+
+bool EndRasterPage(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t* device, unsigned) {
+  RasterJobState* state = StateOf(job);
+  if (state == nullptr || !state->page_open) return false;
+  if (papplJobIsCanceled(job)) return ClosePage(job, device, *state, 1);
+
+  const PageBuffers buffers{state->page.data(), state->geometry.width_DIB, state->send.data(),
+                            state->geometry.width, state->geometry.height};
+  int SpaceFlag = 1;
+  const PageRoadStatus status =
+      RunPageRoad(buffers, state->settings, CancelCheck{JobCancelled, job}, SpaceFlag);
+  if (status == PageRoadStatus::Cancelled) return ClosePage(job, device, *state, 1);
+  if (status == PageRoadStatus::OutOfMemory) {
+    papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "Not enough memory for the colour tables.");
+    ClosePage(job, device, *state, 1);
+    return false;
+  }
+
+  const SendDataHeader header = BuildSendDataHeader(state->geometry.width, state->geometry.height);
+  const bool sent = WriteBlock(job, device, header) && WriteBlock(job, device, state->send);
+  const bool closed = ClosePage(job, device, *state, SpaceFlag);
+  return sent && closed;
+}
+
+bool EndRasterJob(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t* device) {
+  std::unique_ptr<RasterJobState> state(StateOf(job));
+  papplJobSetData(job, nullptr);
+  if (state != nullptr && state->page_open) return ClosePage(job, device, *state, 1);
+  return true;
+}
+
+}  // namespace velta

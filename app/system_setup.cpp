@@ -1,0 +1,87 @@
+// The PAPPL system of the application: where it listens and keeps its state.
+#include "app/system_setup.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "app/printer_driver.h"
+
+namespace velta {
+
+namespace {
+
+// The value of a -o option, or fallback when it is not given.
+std::string OptionOr(const char* name, int num_options, cups_option_t* options, const std::string& fallback) {
+  const char* value = cupsGetOption(name, num_options, options);
+  return value ? std::string(value) : fallback;
+}
+
+// The default state folder: system-wide for root, in the home folder otherwise.
+std::string DefaultStateDirectory() {
+  if (getuid() == 0) return "/var/lib/velta-printer-app";
+  const char* home = std::getenv("HOME");
+  return std::string(home ? home : "/tmp") + "/.config/velta-printer-app";
+}
+
+// PAPPL's log level for a level name; warn for an unknown one.
+pappl_loglevel_t LogLevelNamed(const std::string& name) {
+  if (name == "debug") return PAPPL_LOGLEVEL_DEBUG;
+  if (name == "info") return PAPPL_LOGLEVEL_INFO;
+  if (name == "error") return PAPPL_LOGLEVEL_ERROR;
+  if (name == "fatal") return PAPPL_LOGLEVEL_FATAL;
+  return PAPPL_LOGLEVEL_WARN;
+}
+
+// Saves the printers and settings whenever PAPPL reports a change.
+bool SaveState(pappl_system_t* system, void* state_file) {
+  return papplSystemSaveState(system, static_cast<const char*>(state_file));
+}
+
+}  // namespace
+
+pappl_system_t* CreateVeltaSystem(int num_options, cups_option_t* options, void*) {
+  const std::string state_dir = OptionOr("state-directory", num_options, options, DefaultStateDirectory());
+  if (mkdir(state_dir.c_str(), 0700) != 0 && errno != EEXIST) {
+    std::fprintf(stderr, "velta-printer-app: cannot create %s: %s\n", state_dir.c_str(), std::strerror(errno));
+    return nullptr;
+  }
+  const std::string spool_dir = state_dir + "/spool";
+  mkdir(spool_dir.c_str(), 0700);
+  const std::string port_text = OptionOr("server-port", num_options, options, "8000");
+  const int port = std::atoi(port_text.c_str());
+  if (port < 1 || port > 65535) {
+    std::fprintf(stderr, "velta-printer-app: bad server-port '%s'\n", port_text.c_str());
+    return nullptr;
+  }
+  const std::string log_file = OptionOr("log-file", num_options, options, "-");
+  const pappl_loglevel_t log_level = LogLevelNamed(OptionOr("log-level", num_options, options, "warn"));
+
+  pappl_system_t* system = papplSystemCreate(
+      static_cast<pappl_soptions_t>(PAPPL_SOPTIONS_MULTI_QUEUE | PAPPL_SOPTIONS_WEB_INTERFACE |
+                                    PAPPL_SOPTIONS_WEB_LOG | PAPPL_SOPTIONS_NO_TLS),
+      "Velta Printer App", port, "_print,_universal", spool_dir.c_str(), log_file.c_str(), log_level,
+      nullptr, false);
+  if (system == nullptr) return nullptr;
+
+  const char* listen = cupsGetOption("listen-hostname", num_options, options);
+  if (!papplSystemAddListeners(system, listen)) {
+    papplSystemDelete(system);
+    return nullptr;
+  }
+  if (const char* name = cupsGetOption("server-name", num_options, options)) papplSystemSetHostName(system, name);
+
+  papplSystemSetPrinterDrivers(system, 1, kDrivers, nullptr, nullptr, VeltaDriverCallback, nullptr);
+  // The state file name lives as long as the system: it is the save callback's data.
+  static std::string state_file;
+  state_file = state_dir + "/velta-printer-app.state";
+  papplSystemLoadState(system, state_file.c_str());
+  papplSystemSetSaveCallback(system, SaveState, state_file.data());
+  return system;
+}
+
+}  // namespace velta
