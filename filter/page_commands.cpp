@@ -43,8 +43,12 @@ CommandResult OutputLine(PrinterOutput& output, const cups_page_header2_t& heade
 
 CommandResult EndPage(PrinterOutput& output, int SpaceFlag, PagePlanes& planes) {
   const PageClosingCommands closing = BuildPageClosing(SpaceFlag);
-  const bool written = output.Write(closing) && output.Flush();
+  // The page is complete once its closing commands are queued: SIGTERM is
+  // ignored from here, so the flush that sends them cannot be turned into a
+  // cancellation of the job after the printer has the whole page.
+  const bool queued = output.Write(closing);
   IgnoreCancelSignal();
+  const bool written = queued && output.Flush();
   planes.page.reset();
   planes.send.reset();
   return written ? CommandResult::Written : CommandResult::Failed;

@@ -30,7 +30,7 @@ CommandResult StartPage(PrinterOutput& output, const cups_page_header2_t& header
 CommandResult OutputLine(PrinterOutput& output, const cups_page_header2_t& header,
                          const uint8_t* send);
 
-// Writes cpybuf and PrintCMD, flushes, makes SIGTERM ignored and releases the
+// Writes cpybuf and PrintCMD, makes SIGTERM ignored, flushes and releases the
 // page buffer, then the send buffer.
 CommandResult EndPage(PrinterOutput& output, int SpaceFlag, PagePlanes& planes);
 

@@ -1,0 +1,64 @@
+// SIGTERM from the spooler: a page in progress is closed, between pages it is ignored.
+#include <csignal>
+
+#include <gtest/gtest.h>
+
+#include "filter_process.h"
+#include "wire_pages.h"
+
+namespace velta::test {
+namespace {
+
+TEST(Cancellation, SigtermDuringAPageClosesItAndEndsTheJob) {
+  // Half of the rows arrive, then the job is cancelled while the filter waits for more.
+  const std::string raster =
+      MakeRaster({"--width", "300", "--height", "400", "--pattern", "gradient", "--uncompressed"});
+  ChildProcess child({RASTERTOVELTA_PATH, "1", "u", "t", "1", ""}, FilterEnvironment(""));
+  child.Write(raster.substr(0, raster.size() / 2));
+  ASSERT_TRUE(child.WaitForError("INFO: Printing page 1, 0% complete...\n"));
+  child.Signal(SIGTERM);
+  const auto run = child.Finish();
+  EXPECT_EQ(run.status, 0) << run.err;
+  const std::string setup =
+      Hex("1B 1E 00 00 00 0C 00  01 00 00 00 00 00 00 00 00 00 00 00"
+          "1B EE 00 00 00 02 00  00 01"
+          "1B E1 00 00 00 0B 00  00 04 0C 00 00 00 00 01 2C 01 90"
+          "1B 15 00 00 00 0D 00  00 00 00 00 67 00 00 00 00 01 2C 01 90");
+  EXPECT_EQ(run.out, setup + Hex("1B 23 00 00 00 04 00 FF FF FF FF 1B 0A 00 00 00 00 00"));
+  EXPECT_EQ(run.err.find("Transfer completion"), std::string::npos);
+  EXPECT_EQ(run.err.find("ready to print"), std::string::npos);
+}
+
+TEST(Cancellation, SigtermBetweenPagesHasNoEffect) {
+  const std::string raster = MakeRaster(
+      {"--width", "20", "--height", "10", "--pages", "2", "--pattern", "photo", "--uncompressed"});
+  const std::size_t page_bytes = (raster.size() - 4) / 2;  // sync word, then two equal pages
+  const std::size_t wire_page = 95 + 20 * 10 * 3;
+  ChildProcess child({RASTERTOVELTA_PATH, "1", "u", "t", "1", ""}, FilterEnvironment(""));
+  child.Write(raster.substr(0, 4 + page_bytes));
+  // The first page is on the wire: its closing commands were flushed after
+  // SIGTERM became ignored, and the filter waits for the next header.
+  ASSERT_TRUE(child.WaitForOutput(wire_page));
+  child.Signal(SIGTERM);
+  child.Write(raster.substr(4 + page_bytes));
+  const auto run = child.Finish();
+  EXPECT_EQ(run.status, 0) << run.err;
+  std::vector<WirePage> pages;
+  EXPECT_TRUE(SplitPages(run.out, 20, 10, 2, pages)) << run.out.size();
+  EXPECT_TRUE(run.err.ends_with("INFO: CUPS v1.2.12 is ready to print.\n"));
+}
+
+TEST(Cancellation, SigtermAfterTheLastPageHasNoEffect) {
+  const std::string raster = MakeRaster({"--width", "20", "--height", "10", "--uncompressed"});
+  ChildProcess child({RASTERTOVELTA_PATH, "1", "u", "t", "1", ""}, FilterEnvironment(""));
+  child.Write(raster);
+  ASSERT_TRUE(child.WaitForOutput(95 + 600));
+  child.Signal(SIGTERM);
+  const auto run = child.Finish();
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out.size(), 95u + 600u);
+  EXPECT_TRUE(run.err.ends_with("INFO: CUPS v1.2.12 is ready to print.\n"));
+}
+
+}  // namespace
+}  // namespace velta::test
