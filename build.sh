@@ -1,0 +1,52 @@
+#!/bin/sh
+# ./build.sh sample   install what is missing, build, print a test page to out/sample.prn
+# ./build.sh test     install what is missing, build, run all tests (plain and ASan+UBSan)
+set -eu
+cd "$(dirname "$0")"
+
+PACKAGES="build-essential cmake g++ libgtest-dev libbenchmark-dev libcups2-dev libcupsimage2-dev
+cups cups-filters cups-client cups-ppdc libpng-dev libpappl-dev pkg-config"
+
+# Installs the Debian packages that are not installed yet (apt-get update first).
+install_missing() {
+  missing=""
+  for package in $PACKAGES; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+      missing="$missing $package"
+  done
+  if [ -n "$missing" ]; then
+    apt-get update
+    DEBIAN_FRONTEND=noninteractive apt-get install -y $missing
+  fi
+}
+
+# Configures and builds folder $1 with the extra CMake arguments that follow.
+build() {
+  folder=$1
+  shift
+  cmake -S . -B "$folder" "$@"
+  cmake --build "$folder" -j2
+}
+
+case "${1:-}" in
+  sample)
+    install_missing
+    build build
+    mkdir -p out
+    build/tools/mkraster/velta-mkraster --pattern photo --copies 1 -o out/sample.ras
+    PPD=ppd/velta-k40.ppd build/filter/rastertovelta 1 "$(id -un)" sample 1 "" out/sample.ras \
+      > out/sample.prn 2> out/sample.log
+    echo "out/sample.prn: $(wc -c < out/sample.prn) bytes for the printer (log in out/sample.log)"
+    ;;
+  test)
+    install_missing
+    build build
+    (cd build && ctest --output-on-failure -j2)
+    build build-asan -DVELTA_SANITIZE=ON
+    (cd build-asan && ctest --output-on-failure -j2)
+    ;;
+  *)
+    echo "usage: $0 sample|test" >&2
+    exit 2
+    ;;
+esac
