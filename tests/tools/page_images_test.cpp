@@ -1,13 +1,12 @@
 // Pictures of decoded pages: grey planes, the colour preview, PNG files.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <random>
 
 #include "hand_stream.h"
+#include "temp_dir.h"
 #ifdef VELTA_HAVE_TONE_TABLES
 #include "render/tone_tables.h"
 #endif
@@ -18,21 +17,7 @@
 namespace velta {
 namespace {
 
-// A folder of its own under the system's temporary folder, removed at the end.
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "velta-tools-XXXXXX").string();
-    path_ = mkdtemp(pattern.data()) ? pattern : "";
-  }
-  ~TempDir() {
-    if (!path_.empty()) std::filesystem::remove_all(path_);
-  }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
+using test::TempDir;
 
 TEST(PngFile, PicturesComeBackAsWritten) {
   TempDir dir;
@@ -130,9 +115,11 @@ TEST(ToneInversion, RealToneTablesAreInvertedWhereTheyFallStrictly) {
     for (int k = 0; k < 3; ++k) {
       const std::span<const uint8_t, 256> curve(table->data() + 256 * k, 256);
       const auto inverse = InvertToneCurve(curve);
-      for (int v = 1; v < 255; ++v)
-        if (curve[v - 1] > curve[v] && curve[v] > curve[v + 1])
+      for (int v = 1; v < 255; ++v) {
+        if (curve[v - 1] > curve[v] && curve[v] > curve[v + 1]) {
           EXPECT_EQ(inverse[curve[v]], v) << "block " << k << " input " << v;
+        }
+      }
     }
 #else
   GTEST_SKIP() << "the render library's tone tables are not built";
