@@ -1,0 +1,110 @@
+// Enlargement: bilinear interpolation of the picture, keeping the centre window of
+// the enlarged picture at the page's own size.
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <new>
+
+#include "color/resize.h"
+#include "color/resize_geometry.h"
+
+namespace velta {
+namespace {
+
+constexpr int64_t kIntMax = std::numeric_limits<int32_t>::max();
+
+// The magnification used along one axis of size pixels: below 0 it cannot enlarge
+// and is taken as 0; so large that the enlarged size would pass the int range it is
+// taken as the largest magnification whose enlarged size still fits.
+int64_t EnlargementUsed(int32_t magnification, int32_t size) {
+  int64_t used = std::max<int32_t>(magnification, 0);
+  if (ScaledSize(used, size) <= kIntMax) return used;
+  // Start near the limit and step to the exact largest magnification that fits.
+  used = static_cast<int64_t>(static_cast<double>(kIntMax) / size * 100.0) - 100;
+  while (ScaledSize(used, size) > kIntMax) --used;
+  while (used + 1 < magnification && ScaledSize(used + 1, size) <= kIntMax) ++used;
+  return used;
+}
+
+// One source sample position: the pixel at or left of (above) it, its right (lower)
+// neighbour, and the fraction of the way between them. A neighbour past the last
+// pixel is the last pixel itself, so nothing outside the picture is ever read.
+struct SamplePoint {
+  int64_t near, next;
+  double fraction;
+};
+
+// Splits a running source position into its pixel, neighbour and fraction.
+SamplePoint Sample(double position, int32_t size) {
+  // The position never falls below 0 and stays below size; the clamp only guards
+  // against the last ulp of the running sum.
+  int64_t near = position > 0.0 ? static_cast<int64_t>(std::min(position, static_cast<double>(size))) : 0;
+  near = std::min<int64_t>(near, size - 1);
+  const double fraction = position - static_cast<double>(near);
+  return {near, std::min<int64_t>(near + 1, size - 1), fraction};
+}
+
+}  // namespace
+
+int ResizePicture(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight, int32_t iMagnificationX,
+                  int32_t iMagnificationY) {
+  if (biWidth <= 0 || biHeight <= 0) return 0;
+  const int64_t magnificationX = EnlargementUsed(iMagnificationX, biWidth);
+  const int64_t magnificationY = EnlargementUsed(iMagnificationY, biHeight);
+  if (magnificationX == 0 && magnificationY == 0) return 0;
+
+  const double MagnificationX = ScaleFactor(magnificationX);
+  const double MagnificationY = ScaleFactor(magnificationY);
+  const double bx = 1.0 / MagnificationX;
+  const double by = 1.0 / MagnificationY;
+  const int64_t tarWidth = ScaledSize(magnificationX, biWidth);
+  const int64_t tarHeight = ScaledSize(magnificationY, biHeight);
+
+  const size_t width_DIB = RowStride(biWidth);
+  const size_t PictureSize = width_DIB * static_cast<size_t>(biHeight);
+  std::unique_ptr<uint8_t[]> work(new (std::nothrow) uint8_t[PictureSize]);
+  if (!work) return -1;
+
+  // The retained window starts this far into the enlarged picture.
+  const int64_t firstColumn = (tarWidth - biWidth) / 2;
+  const int64_t firstRow = (tarHeight - biHeight) / 2;
+
+  double py = static_cast<double>(firstRow) * by;
+  for (int32_t k = 0; k < biHeight; ++k) {
+    const SamplePoint row = Sample(py, biHeight);
+    const uint8_t* upper = pSrcBitmap + static_cast<size_t>(row.near) * width_DIB;
+    const uint8_t* lower = pSrcBitmap + static_cast<size_t>(row.next) * width_DIB;
+    const double y2 = row.fraction;
+    uint8_t* out = work.get() + static_cast<size_t>(k) * width_DIB;
+
+    double px = static_cast<double>(firstColumn) * bx;
+    for (int32_t m = 0; m < biWidth; ++m) {
+      const SamplePoint column = Sample(px, biWidth);
+      const size_t left = 3 * static_cast<size_t>(column.near);
+      const size_t right = 3 * static_cast<size_t>(column.next);
+      const double x2 = column.fraction;
+      for (int c = 0; c < 3; ++c) {
+        const int p00 = upper[left + c];
+        const int p10 = upper[right + c];
+        const int p01 = lower[left + c];
+        const int p11 = lower[right + c];
+        // The integer differences first, then the three products and p00 added
+        // left to right in double precision, then truncated toward zero.
+        const double value = static_cast<double>(p00 - p10 - p01 + p11) * (x2 * y2) +
+                             static_cast<double>(p10 - p00) * x2 +
+                             static_cast<double>(p01 - p00) * y2 + static_cast<double>(p00);
+        out[3 * static_cast<size_t>(m) + c] =
+            static_cast<uint8_t>(std::min(std::max(static_cast<int>(value), 0), 255));
+      }
+      px += bx;
+    }
+    // The bytes after the last pixel carry no picture; they are left white.
+    std::memset(out + 3 * static_cast<size_t>(biWidth), 255, width_DIB - 3 * static_cast<size_t>(biWidth));
+    py += by;
+  }
+  std::memcpy(pSrcBitmap, work.get(), PictureSize);
+  return 0;
+}
+
+}  // namespace velta

@@ -1,0 +1,144 @@
+// Reduction: exact area averaging of the picture onto the centre of a white page.
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <new>
+#include <numeric>
+
+#include "color/resize.h"
+#include "color/resize_geometry.h"
+
+namespace velta {
+namespace {
+
+// One stretch that a target pixel shares with a source pixel, in common units.
+struct OverlapRun {
+  uint32_t source;  // source pixel (column or row)
+  uint32_t units;   // length of the shared stretch
+};
+
+// For a line of sourceSize pixels shrunk to targetSize (at most sourceSize), the
+// overlaps of every target pixel with the source pixels. Both lines are cut into
+// L = lcm(sourceSize, targetSize) equal units, so every overlap is a whole number.
+class OverlapTable {
+ public:
+  // Computes the runs; false when their memory cannot be taken.
+  bool Build(int32_t sourceSize, int32_t targetSize) {
+    const int64_t L = CalcLCM(sourceSize, targetSize);
+    const int64_t sourceUnits = L / sourceSize;
+    targetUnits_ = L / targetSize;
+    // Every run ends at a source or a target boundary: fewer than both counts together.
+    runs_.reset(new (std::nothrow) OverlapRun[static_cast<size_t>(sourceSize) + targetSize]);
+    first_.reset(new (std::nothrow) size_t[static_cast<size_t>(targetSize) + 1]);
+    if (!runs_ || !first_) return false;
+    size_t count = 0;
+    for (int64_t j = 0; j < targetSize; ++j) {
+      first_[j] = count;
+      for (int64_t l = 0; l < targetUnits_;) {
+        const int64_t u = j * targetUnits_ + l;
+        const int64_t num = std::min(targetUnits_ - l, sourceUnits - u % sourceUnits);
+        runs_[count++] = {static_cast<uint32_t>(u / sourceUnits), static_cast<uint32_t>(num)};
+        l += num;
+      }
+    }
+    first_[targetSize] = count;
+    return true;
+  }
+  // First run of target pixel j; its runs end where those of j + 1 begin.
+  const OverlapRun* begin(int64_t j) const { return runs_.get() + first_[j]; }
+  const OverlapRun* end(int64_t j) const { return runs_.get() + first_[j + 1]; }
+  // Units per target pixel: the divisor that turns a weighted sum into an average.
+  int64_t targetUnits() const { return targetUnits_; }
+
+ private:
+  std::unique_ptr<OverlapRun[]> runs_;
+  std::unique_ptr<size_t[]> first_;
+  int64_t targetUnits_ = 1;
+};
+
+// A positive magnification cannot reduce: that axis keeps its size.
+int32_t ReductionUsed(int32_t magnification) { return std::min(magnification, 0); }
+
+}  // namespace
+
+int64_t CalcLCM(int64_t a, int64_t b) {
+  if (a <= 0 || b <= 0) return 0;
+  // The same multiple as adding the smaller number until the larger divides the sum,
+  // reached through the greatest common divisor in a handful of steps.
+  const int64_t g = std::gcd(a, b);
+  if (a / g > std::numeric_limits<int64_t>::max() / b) return 0;
+  return a / g * b;
+}
+
+int ResizePictureAverage(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight,
+                         int32_t iMagnificationX, int32_t iMagnificationY) {
+  if (biWidth <= 0 || biHeight <= 0) return 0;
+  const int32_t magnificationX = ReductionUsed(iMagnificationX);
+  const int32_t magnificationY = ReductionUsed(iMagnificationY);
+  if (magnificationX == 0 && magnificationY == 0) return 0;
+
+  // A factor of at most 1 keeps each scaled size within the page's own size.
+  const int64_t tarWidth = ScaledSize(magnificationX, biWidth);
+  const int64_t tarHeight = ScaledSize(magnificationY, biHeight);
+  const size_t iLength = RowStride(biWidth);
+  const size_t pageSize = iLength * static_cast<size_t>(biHeight);
+  if (tarWidth <= 0 || tarHeight <= 0) {
+    // Shrunk to nothing (magnification -100 or below, or a picture too small for
+    // the factor): the page is left white.
+    std::memset(pSrcBitmap, 255, pageSize);
+    return 0;
+  }
+
+  const size_t targetRow = 3 * static_cast<size_t>(tarWidth);
+  std::unique_ptr<uint8_t[]> reduced(new (std::nothrow) uint8_t[targetRow * static_cast<size_t>(tarHeight)]);
+  std::unique_ptr<uint8_t[]> horizontal(new (std::nothrow) uint8_t[targetRow * static_cast<size_t>(biHeight)]);
+  OverlapTable columns, rows;
+  if (!reduced || !horizontal || !columns.Build(biWidth, static_cast<int32_t>(tarWidth)) ||
+      !rows.Build(biHeight, static_cast<int32_t>(tarHeight)))
+    return -1;
+
+  // Horizontal pass: each source row becomes tarWidth averages of overlapped pixels.
+  for (int64_t y = 0; y < biHeight; ++y) {
+    const uint8_t* source = pSrcBitmap + static_cast<size_t>(y) * iLength;
+    uint8_t* target = horizontal.get() + static_cast<size_t>(y) * targetRow;
+    for (int64_t j = 0; j < tarWidth; ++j) {
+      int64_t tmp_r = 0, tmp_g = 0, tmp_b = 0;
+      for (const OverlapRun* run = columns.begin(j); run != columns.end(j); ++run) {
+        const uint8_t* pixel = source + 3 * static_cast<size_t>(run->source);
+        tmp_r += int64_t{run->units} * pixel[0];
+        tmp_g += int64_t{run->units} * pixel[1];
+        tmp_b += int64_t{run->units} * pixel[2];
+      }
+      target[3 * j + 0] = static_cast<uint8_t>(tmp_r / columns.targetUnits());
+      target[3 * j + 1] = static_cast<uint8_t>(tmp_g / columns.targetUnits());
+      target[3 * j + 2] = static_cast<uint8_t>(tmp_b / columns.targetUnits());
+    }
+  }
+
+  // Vertical pass: the same averaging down the columns of the horizontal result.
+  for (int64_t t = 0; t < tarHeight; ++t) {
+    uint8_t* target = reduced.get() + static_cast<size_t>(t) * targetRow;
+    for (size_t byte = 0; byte < targetRow; ++byte) {
+      int64_t sum = 0;
+      for (const OverlapRun* run = rows.begin(t); run != rows.end(t); ++run)
+        sum += int64_t{run->units} * horizontal[static_cast<size_t>(run->source) * targetRow + byte];
+      target[byte] = static_cast<uint8_t>(std::min<int64_t>(sum / rows.targetUnits(), 255));
+    }
+  }
+
+  // Only now is the page overwritten: white everywhere, the reduced picture centred,
+  // each half of the offset truncated on its own.
+  std::memset(pSrcBitmap, 255, pageSize);
+  const int64_t firstRow = biHeight / 2 - tarHeight / 2;
+  const int64_t firstColumn = biWidth / 2 - tarWidth / 2;
+  size_t pos2 = 0;
+  for (int64_t k = 0; k < tarHeight; ++k) {
+    std::memcpy(pSrcBitmap + static_cast<size_t>(firstRow + k) * iLength + 3 * static_cast<size_t>(firstColumn),
+                reduced.get() + pos2, targetRow);
+    pos2 += targetRow;
+  }
+  return 0;
+}
+
+}  // namespace velta

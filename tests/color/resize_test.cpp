@@ -1,0 +1,290 @@
+// Picture resizing on the page: enlargement about the centre and reduction onto a
+// white page, checked by hand and against plain second readings of the arithmetic.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <functional>
+#include <random>
+#include <vector>
+
+#include "color/resize.h"
+
+namespace velta {
+namespace {
+
+// A page buffer sized exactly, so the address sanitizer sees any read past it.
+struct Page {
+  int32_t width, height;
+  size_t stride;
+  std::vector<uint8_t> bytes;
+
+  Page(int32_t w, int32_t h, std::function<int(int, int, int)> pixel, uint8_t pad = 0x5A)
+      : width(w), height(h), stride((3 * static_cast<size_t>(w) + 3) & ~size_t{3}), bytes(stride * h, pad) {
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x)
+        for (int c = 0; c < 3; ++c) bytes[y * stride + 3 * x + c] = static_cast<uint8_t>(pixel(x, y, c));
+  }
+  int at(int x, int y, int c = 0) const { return bytes[y * stride + 3 * x + c]; }
+  std::vector<int> Row(int y) const {
+    std::vector<int> row;
+    for (int x = 0; x < width; ++x) row.push_back(at(x, y));
+    return row;
+  }
+  bool PadIsWhite() const {
+    for (int y = 0; y < height; ++y)
+      for (size_t i = 3 * static_cast<size_t>(width); i < stride; ++i)
+        if (bytes[y * stride + i] != 255) return false;
+    return true;
+  }
+};
+
+std::function<int(int, int, int)> Columns(std::vector<int> values) {
+  return [values](int x, int, int) { return values[x]; };
+}
+std::function<int(int, int, int)> Rows(std::vector<int> values) {
+  return [values](int, int y, int) { return values[y]; };
+}
+std::function<int(int, int, int)> Noise(unsigned seed) {
+  return [seed](int x, int y, int c) { return static_cast<int>(std::mt19937(seed + 7919 * x + 104729 * y + c)() & 255); };
+}
+
+// --- enlargement ---------------------------------------------------------------
+
+// Second reading of the enlargement: the same running positions, with a missing
+// neighbour taken from the last column or row.
+std::vector<uint8_t> ReferenceEnlarge(const Page& page, int mag) {
+  const double factor = (mag + 100) / 100.0;
+  const double step = 1.0 / factor;
+  const int tw = static_cast<int>(factor * page.width), th = static_cast<int>(factor * page.height);
+  std::vector<uint8_t> out(page.bytes.size(), 255);
+  double py = ((th - page.height) / 2) * step;
+  for (int k = 0; k < page.height; ++k, py += step) {
+    double px = ((tw - page.width) / 2) * step;
+    for (int m = 0; m < page.width; ++m, px += step) {
+      const int ix = static_cast<int>(px), iy = static_cast<int>(py);
+      const double x2 = px - ix, y2 = py - iy;
+      const int ix1 = std::min(ix + 1, page.width - 1), iy1 = std::min(iy + 1, page.height - 1);
+      for (int c = 0; c < 3; ++c) {
+        const int a = page.at(ix, iy, c), b = page.at(ix1, iy, c), d = page.at(ix, iy1, c), e = page.at(ix1, iy1, c);
+        double v = (a - b - d + e) * (x2 * y2);
+        v += (b - a) * x2;
+        v += (d - a) * y2;
+        v += a;
+        out[k * page.stride + 3 * m + c] = static_cast<uint8_t>(std::clamp(static_cast<int>(v), 0, 255));
+      }
+    }
+  }
+  return out;
+}
+
+TEST(ResizePicture, DoublingAFourByFourPictureKeepsItsCentre) {
+  Page columns(4, 4, Columns({0, 100, 200, 255}));
+  ASSERT_EQ(ResizePicture(columns.bytes.data(), 4, 4, 100, 100), 0);
+  for (int y = 0; y < 4; ++y) EXPECT_EQ(columns.Row(y), (std::vector<int>{100, 150, 200, 227})) << "row " << y;
+
+  Page rows(4, 4, Rows({0, 100, 200, 255}));
+  ASSERT_EQ(ResizePicture(rows.bytes.data(), 4, 4, 100, 100), 0);
+  for (int x = 0; x < 4; ++x)
+    for (int y = 0; y < 4; ++y) EXPECT_EQ(rows.at(x, y, 2), (std::vector<int>{100, 150, 200, 227})[y]);
+}
+
+TEST(ResizePicture, TenPercentOnNinePixelsStretchesTheLeftPart) {
+  // 1.1 x 9 truncates to 9: the window starts at column 0 but steps by 1 / 1.1.
+  Page page(9, 1, [](int x, int, int) { return 10 * x; });
+  ASSERT_EQ(ResizePicture(page.bytes.data(), 9, 1, 10, 10), 0);
+  EXPECT_EQ(page.Row(0), (std::vector<int>{0, 9, 18, 27, 36, 45, 54, 63, 72}));
+}
+
+TEST(ResizePicture, TinyPicturesTakeTheirLastColumnAndRowAsNeighbours) {
+  Page one(1, 1, [](int, int, int c) { return 40 + c; });
+  ASSERT_EQ(ResizePicture(one.bytes.data(), 1, 1, 100, 100), 0);
+  EXPECT_EQ(one.at(0, 0, 0), 40);
+  EXPECT_EQ(one.at(0, 0, 2), 42);
+  EXPECT_TRUE(one.PadIsWhite());
+
+  // 2 x 2 doubled: positions 0.5 and 1.0 in each direction.
+  const int values[2][2] = {{0, 100}, {200, 40}};
+  Page two(2, 2, [&](int x, int y, int) { return values[y][x]; });
+  ASSERT_EQ(ResizePicture(two.bytes.data(), 2, 2, 100, 100), 0);
+  EXPECT_EQ(two.Row(0), (std::vector<int>{85, 70}));
+  EXPECT_EQ(two.Row(1), (std::vector<int>{120, 40}));
+  EXPECT_TRUE(two.PadIsWhite());
+
+  Page pair(2, 1, Columns({0, 255}));
+  ASSERT_EQ(ResizePicture(pair.bytes.data(), 2, 1, 100, 100), 0);
+  EXPECT_EQ(pair.Row(0), (std::vector<int>{127, 255}));
+}
+
+TEST(ResizePicture, MatchesTheSecondReadingForManySizes) {
+  struct Case { int w, h, mag; };
+  const Case cases[] = {{3, 3, 1},   {5, 4, 10},  {7, 7, 25},  {16, 9, 50},   {33, 17, 100},
+                        {1, 5, 300}, {6, 1, 75},  {2, 3, 99},  {64, 48, 13}, {11, 13, 1000}};
+  for (const Case& c : cases) {
+    Page page(c.w, c.h, Noise(c.w * 31 + c.h));
+    const std::vector<uint8_t> expected = ReferenceEnlarge(page, c.mag);
+    ASSERT_EQ(ResizePicture(page.bytes.data(), c.w, c.h, c.mag, c.mag), 0);
+    EXPECT_EQ(page.bytes, expected) << c.w << "x" << c.h << " by " << c.mag;
+  }
+}
+
+TEST(ResizePicture, OneAxisAtZeroKeepsThatAxis) {
+  Page page(3, 3, [](int x, int y, int) { return 10 * x + 50 * y; });
+  ASSERT_EQ(ResizePicture(page.bytes.data(), 3, 3, 100, 0), 0);
+  // Rows stay where they were; columns are doubled about the centre (1.5 -> 0.5 steps).
+  for (int y = 0; y < 3; ++y) EXPECT_EQ(page.Row(y), (std::vector<int>{5 + 50 * y, 10 + 50 * y, 15 + 50 * y})) << y;
+}
+
+TEST(ResizePicture, NothingToEnlargeLeavesThePageAlone) {
+  for (int mag : {0, -1, -50, -100, INT_MIN}) {
+    Page page(3, 2, Noise(3));
+    const std::vector<uint8_t> before = page.bytes;
+    ASSERT_EQ(ResizePicture(page.bytes.data(), 3, 2, mag, mag), 0);
+    EXPECT_EQ(page.bytes, before) << mag;
+  }
+}
+
+TEST(ResizePicture, HugeMagnificationIsTheLargestThatFits) {
+  // 200 columns: (m + 100) / 100 x 200 stays below 2^31 up to m = 1073741723.
+  Page huge(200, 3, [](int x, int, int) { return x; });
+  Page largest = huge, past = huge;
+  ASSERT_EQ(ResizePicture(huge.bytes.data(), 200, 3, INT_MAX, INT_MAX), 0);
+  ASSERT_EQ(ResizePicture(largest.bytes.data(), 200, 3, 1073741723, INT_MAX), 0);
+  ASSERT_EQ(ResizePicture(past.bytes.data(), 200, 3, 1073741724, INT_MAX), 0);
+  EXPECT_EQ(huge.bytes, largest.bytes);
+  EXPECT_EQ(huge.bytes, past.bytes);
+  // The window sits on the centre, between columns 99 and 100.
+  for (int x = 0; x < 200; ++x) {
+    EXPECT_GE(huge.at(x, 1), 99);
+    EXPECT_LE(huge.at(x, 1), 100);
+  }
+  Page small(5, 5, Noise(5));
+  EXPECT_EQ(ResizePicture(small.bytes.data(), 5, 5, INT_MAX, INT_MAX), 0);
+}
+
+// --- reduction -------------------------------------------------------------------
+
+// Second reading of the reduction: a target pixel j of a line of t pixels covers the
+// source stretch [j*s/t, (j+1)*s/t); counted in 1/t of a source pixel, its overlap
+// with source pixel i is the intersection of [i*t, i*t+t) and [j*s, j*s+s).
+std::vector<uint8_t> ReferenceReduce(const Page& page, int mag) {
+  const double factor = (mag + 100) / 100.0;
+  const int64_t tw = static_cast<int64_t>(factor * page.width), th = static_cast<int64_t>(factor * page.height);
+  std::vector<uint8_t> out(page.bytes.size(), 255);
+  if (tw <= 0 || th <= 0) return out;
+  auto average = [](int64_t s, int64_t t, int64_t j, auto value) {
+    int64_t sum = 0;
+    for (int64_t i = j * s / t; i < std::min(s, (j + 1) * s / t + 1); ++i) {
+      const int64_t overlap = std::min(i * t + t, j * s + s) - std::max(i * t, j * s);
+      if (overlap > 0) sum += overlap * value(i);
+    }
+    return sum / s;
+  };
+  std::vector<int64_t> across(static_cast<size_t>(tw * page.height * 3));
+  for (int y = 0; y < page.height; ++y)
+    for (int64_t j = 0; j < tw; ++j)
+      for (int c = 0; c < 3; ++c)
+        across[(y * tw + j) * 3 + c] = average(page.width, tw, j, [&](int64_t i) { return page.at(i, y, c); });
+  const int64_t row0 = page.height / 2 - th / 2, col0 = page.width / 2 - tw / 2;
+  for (int64_t k = 0; k < th; ++k)
+    for (int64_t j = 0; j < tw; ++j)
+      for (int c = 0; c < 3; ++c)
+        out[(row0 + k) * page.stride + 3 * (col0 + j) + c] = static_cast<uint8_t>(std::min<int64_t>(
+            255, average(page.height, th, k, [&](int64_t i) { return across[(i * tw + j) * 3 + c]; })));
+  return out;
+}
+
+TEST(ResizePictureAverage, FortyPercentSmallerFiveByFive) {
+  Page page(5, 5, Columns({0, 50, 100, 150, 250}));
+  ASSERT_EQ(ResizePictureAverage(page.bytes.data(), 5, 5, -40, -40), 0);
+  EXPECT_EQ(page.Row(0), (std::vector<int>{255, 255, 255, 255, 255}));
+  for (int y = 1; y <= 3; ++y) EXPECT_EQ(page.Row(y), (std::vector<int>{255, 20, 100, 210, 255})) << y;
+  EXPECT_EQ(page.Row(4), (std::vector<int>{255, 255, 255, 255, 255}));
+  EXPECT_TRUE(page.PadIsWhite());
+}
+
+TEST(ResizePictureAverage, HalfOfEightByEightAveragesBlocksRowFirst) {
+  Page page(8, 8, Noise(88));
+  const Page source = page;
+  ASSERT_EQ(ResizePictureAverage(page.bytes.data(), 8, 8, -50, -50), 0);
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 8; ++x)
+      for (int c = 0; c < 3; ++c) {
+        int expected = 255;
+        if (x >= 2 && x <= 5 && y >= 2 && y <= 5) {
+          const int sx = 2 * (x - 2), sy = 2 * (y - 2);
+          const int upper = (source.at(sx, sy, c) + source.at(sx + 1, sy, c)) / 2;
+          const int lower = (source.at(sx, sy + 1, c) + source.at(sx + 1, sy + 1, c)) / 2;
+          expected = (upper + lower) / 2;
+        }
+        EXPECT_EQ(page.at(x, y, c), expected) << x << "," << y << "," << c;
+      }
+}
+
+TEST(ResizePictureAverage, NineShrunkToFourSitsAtColumnsTwoToFive) {
+  Page page(9, 9, [](int, int, int) { return 0; });
+  ASSERT_EQ(ResizePictureAverage(page.bytes.data(), 9, 9, -50, -50), 0);
+  for (int y = 0; y < 9; ++y)
+    for (int x = 0; x < 9; ++x) {
+      const bool inside = x >= 2 && x <= 5 && y >= 2 && y <= 5;
+      EXPECT_EQ(page.at(x, y, 1), inside ? 0 : 255) << x << "," << y;
+    }
+}
+
+TEST(ResizePictureAverage, BlackAndWhiteAverageDownTo127) {
+  Page page(2, 2, [](int x, int, int) { return x ? 255 : 0; });
+  ASSERT_EQ(ResizePictureAverage(page.bytes.data(), 2, 2, -50, -50), 0);
+  EXPECT_EQ(page.at(0, 0), 255) << "placed at row 1 - 0, column 1 - 0";
+  EXPECT_EQ(page.at(1, 1), 127);
+}
+
+TEST(ResizePictureAverage, MatchesTheSecondReadingForManySizes) {
+  struct Case { int w, h, mag; };
+  const Case cases[] = {{5, 5, -40}, {9, 9, -50}, {7, 3, -33}, {13, 11, -25}, {10, 10, -1},
+                        {31, 17, -99}, {100, 7, -10}, {64, 64, -75}, {3, 200, -67}, {1, 1, -1}};
+  for (const Case& c : cases) {
+    Page page(c.w, c.h, Noise(c.w + 100 * c.h));
+    const std::vector<uint8_t> expected = ReferenceReduce(page, c.mag);
+    ASSERT_EQ(ResizePictureAverage(page.bytes.data(), c.w, c.h, c.mag, c.mag), 0);
+    EXPECT_EQ(page.bytes, expected) << c.w << "x" << c.h << " by " << c.mag;
+  }
+}
+
+TEST(ResizePictureAverage, WidestPageNeedsASixtyFourBitCommonUnit) {
+  // lcm(65535, 64879) passes 2^31: a 32-bit unit count would wrap.
+  Page page(65535, 2, [](int x, int, int c) { return (x * 7 + c) & 255; });
+  const std::vector<uint8_t> expected = ReferenceReduce(page, -1);
+  ASSERT_EQ(ResizePictureAverage(page.bytes.data(), 65535, 2, -1, -1), 0);
+  EXPECT_EQ(page.bytes, expected);
+}
+
+TEST(ResizePictureAverage, ShrunkToNothingLeavesAWhitePage) {
+  for (int mag : {-100, -101, INT_MIN}) {
+    Page page(6, 4, Noise(6));
+    ASSERT_EQ(ResizePictureAverage(page.bytes.data(), 6, 4, mag, mag), 0);
+    EXPECT_EQ(page.bytes, std::vector<uint8_t>(page.bytes.size(), 255)) << mag;
+  }
+  Page narrow(50, 50, Noise(50));  // 0.01 x 50 truncates to 0
+  ASSERT_EQ(ResizePictureAverage(narrow.bytes.data(), 50, 50, -99, -99), 0);
+  EXPECT_EQ(narrow.bytes, std::vector<uint8_t>(narrow.bytes.size(), 255));
+}
+
+TEST(ResizePictureAverage, NothingToReduceLeavesThePageAlone) {
+  for (int mag : {0, 1, 100, INT_MAX}) {
+    Page page(5, 3, Noise(4));
+    const std::vector<uint8_t> before = page.bytes;
+    ASSERT_EQ(ResizePictureAverage(page.bytes.data(), 5, 3, mag, mag), 0);
+    EXPECT_EQ(page.bytes, before) << mag;
+  }
+}
+
+TEST(CalcLCM, LeastCommonMultiples) {
+  struct Case { int64_t a, b, lcm; };
+  const Case cases[] = {{5, 3, 15},  {3, 5, 15},       {4, 6, 12},     {9, 4, 36},
+                        {7, 7, 7},   {1, 1, 1},        {8, 4, 8},      {65535, 65534, 4294770690},
+                        {0, 5, 0},   {-3, 4, 0},       {INT64_MAX, 2, 0}};
+  for (const Case& c : cases) EXPECT_EQ(CalcLCM(c.a, c.b), c.lcm) << c.a << "," << c.b;
+}
+
+}  // namespace
+}  // namespace velta
