@@ -1,0 +1,250 @@
+// The printer application prints what the filter prints, byte for byte.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/app/app_server.h"
+#include "tests/app/filter_reference.h"
+#include "tests/app/printer_stream.h"
+#include "tests/app/pwg_raster_file.h"
+
+namespace velta::apptest {
+namespace {
+
+// Where two byte strings first differ, for a readable failure message.
+std::string FirstDifference(const std::string& a, const std::string& b) {
+  std::size_t i = 0;
+  while (i < a.size() && i < b.size() && a[i] == b[i]) ++i;
+  return "sizes " + std::to_string(a.size()) + " and " + std::to_string(b.size()) + ", first difference at byte " +
+         std::to_string(i);
+}
+
+// A job without vendor attributes.
+JobRequest MakeJob(const std::string& file, const std::string& format, const std::string& name, int copies = 1,
+                   const std::string& media = "") {
+  JobRequest job;
+  job.file = file;
+  job.format = format;
+  job.name = name;
+  job.copies = copies;
+  job.media = media;
+  return job;
+}
+
+// One application server and one printer for the whole suite.
+class AppPrintTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    server_ = std::make_unique<AppServer>(VELTA_APP_BINARY);
+    ASSERT_TRUE(server_->running()) << "the application did not start";
+    ASSERT_TRUE(server_->AddPrinter("velta"));
+    ppd_ = server_->folder() + "/reference.ppd";
+    ASSERT_TRUE(WriteReferencePpd(ppd_));
+  }
+  static void TearDownTestSuite() { server_.reset(); }
+
+  // A raster file in the server's folder.
+  static std::string RasterPath(const std::string& name) { return server_->folder() + "/" + name + ".pwg"; }
+
+  // Prints job and returns what reached the device, after the job completed.
+  static std::string PrintAndCollect(const JobRequest& job) {
+    const int id = server_->Submit("velta", job);
+    EXPECT_GT(id, 0) << "job " << job.name << " refused";
+    if (id <= 0) return {};
+    EXPECT_EQ(server_->WaitForJob("velta", id, 30000), "completed") << job.name;
+    return ReadFile(server_->device_folder() + "/" + job.name + ".prn");
+  }
+
+  // The filter's bytes for raster with the option string options.
+  static std::string FilterBytes(const std::string& raster, const std::string& options) {
+    int status = -1;
+    const std::string bytes = RunFilter(VELTA_FILTER_BINARY, ppd_, options, raster, status);
+    EXPECT_EQ(status, 0) << "filter on " << raster;
+    return bytes;
+  }
+
+  static std::unique_ptr<AppServer> server_;
+  static std::string ppd_;
+};
+
+std::unique_ptr<AppServer> AppPrintTest::server_;
+std::string AppPrintTest::ppd_;
+
+TEST_F(AppPrintTest, FullSheetWithoutOptionsEqualsTheFilter) {
+  const RasterPage page;  // 1800 x 2492, picture everywhere
+  const std::string raster = RasterPath("plain");
+  ASSERT_TRUE(WritePwgRaster(raster, &page, 1));
+  JobRequest job = MakeJob(raster, "image/pwg-raster", "plain");
+  const std::string app = PrintAndCollect(job);
+  const std::string filter = FilterBytes(raster, "");
+  ASSERT_EQ(app.size(), 95u + 1800u * 2492u * 3u);
+  EXPECT_TRUE(app == filter) << FirstDifference(app, filter);
+}
+
+// Vendor attributes as a client sends them, and the filter's options for the same settings.
+struct SettingsCase {
+  const char* name;
+  std::vector<std::string> vendor;
+  const char* filter_options;
+};
+
+class AppSettingsTest : public AppPrintTest, public ::testing::WithParamInterface<SettingsCase> {};
+
+TEST_P(AppSettingsTest, SmallSheetWithSettingsEqualsTheFilter) {
+  const SettingsCase& c = GetParam();
+  RasterPage page;
+  page.height = 1200;
+  page.seed = 7;
+  const std::string raster = RasterPath(c.name);
+  ASSERT_TRUE(WritePwgRaster(raster, &page, 1));
+  JobRequest job = MakeJob(raster, "image/pwg-raster", c.name);
+  job.media = "oe_photo-6x4_6x4in";
+  job.vendor = c.vendor;
+  const std::string app = PrintAndCollect(job);
+  const std::string filter = FilterBytes(raster, c.filter_options);
+  ASSERT_EQ(app.size(), 95u + 1800u * 1200u * 3u);
+  EXPECT_TRUE(app == filter) << FirstDifference(app, filter);
+  // The settings must change the picture, or the comparison proves little.
+  const std::string plain = FilterBytes(raster, "");
+  EXPECT_FALSE(plain == filter) << c.name << " printed like a job without settings";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EachSetting, AppSettingsTest,
+    ::testing::Values(
+        SettingsCase{"tone", {"integer brightness 4", "integer contrast -3", "integer saturation 5"},
+                     "stpBrightness=4 stpContrast=-3 stpSaturation=5"},
+        SettingsCase{"balance",
+                     {"integer red-balance 6", "integer green-balance -2", "integer blue-balance 3",
+                      "integer sharpness 2"},
+                     "stpRed=6 stpGreen=-2 stpBlue=3 stpSharpness=2"},
+        SettingsCase{"directmap", {"boolean direct-map true", "keyword print-mode high-quality"},
+                     "DirectMap=true PrintMode=true"},
+        SettingsCase{"mono", {"boolean monochrome true", "integer resize 20"}, "Monochrome=true stpResize=20"},
+        SettingsCase{"reduce", {"integer resize -30", "integer sharpness -4"}, "stpResize=-30 stpSharpness=-4"}),
+    [](const ::testing::TestParamInfo<SettingsCase>& info) { return std::string(info.param.name); });
+
+TEST_F(AppPrintTest, JobCopiesReachTheCopiesCommandAndPagesAreNotRepeated) {
+  // Two pages, the stream says one copy each; the job asks for three.
+  RasterPage pages[2];
+  pages[0].height = pages[1].height = 1200;
+  pages[1].seed = 2;
+  const std::string raster = RasterPath("copies");
+  ASSERT_TRUE(WritePwgRaster(raster, pages, 2));
+  JobRequest job = MakeJob(raster, "image/pwg-raster", "copies", 3, "oe_photo-6x4_6x4in");
+  const std::string app = PrintAndCollect(job);
+  // The filter learns the count from NumCopies, so its raster carries 3.
+  pages[0].NumCopies = pages[1].NumCopies = 3;
+  const std::string counted = RasterPath("copies3");
+  ASSERT_TRUE(WritePwgRaster(counted, pages, 2));
+  const std::string filter = FilterBytes(counted, "");
+  EXPECT_TRUE(app == filter) << FirstDifference(app, filter);
+  const WireStream wire = ReadWireStream(app);
+  ASSERT_EQ(wire.pages.size(), 2u);
+  EXPECT_EQ(wire.pages[0].copies, 3u);
+}
+
+TEST_F(AppPrintTest, StreamCopiesStandWhenTheJobAsksForOne) {
+  RasterPage page;
+  page.height = 1200;
+  page.NumCopies = 150;  // the printer takes at most 99
+  const std::string raster = RasterPath("streamcopies");
+  ASSERT_TRUE(WritePwgRaster(raster, &page, 1));
+  JobRequest job = MakeJob(raster, "image/pwg-raster", "streamcopies", 1, "oe_photo-6x4_6x4in");
+  const std::string app = PrintAndCollect(job);
+  const std::string filter = FilterBytes(raster, "");
+  EXPECT_TRUE(app == filter) << FirstDifference(app, filter);
+  const WireStream wire = ReadWireStream(app);
+  ASSERT_EQ(wire.pages.size(), 1u);
+  EXPECT_EQ(wire.pages[0].copies, 99u);
+}
+
+TEST_F(AppPrintTest, PictureInTheLowerHalfIsMovedUpLikeTheFilterDoes) {
+  RasterPage page;
+  page.first_picture_row = 1300;
+  const std::string raster = RasterPath("lowerhalf");
+  ASSERT_TRUE(WritePwgRaster(raster, &page, 1));
+  JobRequest job = MakeJob(raster, "image/pwg-raster", "lowerhalf");
+  const std::string app = PrintAndCollect(job);
+  const std::string filter = FilterBytes(raster, "");
+  EXPECT_TRUE(app == filter) << FirstDifference(app, filter);
+  const WireStream wire = ReadWireStream(app);
+  ASSERT_EQ(wire.pages.size(), 1u);
+  EXPECT_EQ(wire.pages[0].space_flag, 0);
+}
+
+// PNG jobs: PAPPL scales the picture onto the sheet; the printer gets one whole page.
+struct PngCase {
+  const char* name;
+  const char* media;
+  int copies;
+  uint32_t height;
+};
+
+class AppPngTest : public AppPrintTest, public ::testing::WithParamInterface<PngCase> {};
+
+TEST_P(AppPngTest, PngArrivesAsOneCompletePageOfTheSheet) {
+  const PngCase& c = GetParam();
+  const std::string png = server_->folder() + "/" + c.name + ".png";
+  ASSERT_TRUE(WriteTestPng(png));
+  JobRequest job = MakeJob(png, "image/png", c.name, c.copies, c.media);
+  const std::string app = PrintAndCollect(job);
+  const WireStream wire = ReadWireStream(app);
+  ASSERT_TRUE(wire.complete) << c.name << ": " << app.size() << " bytes";
+  ASSERT_EQ(wire.pages.size(), 1u) << "PAPPL must not repeat the page for copies";
+  EXPECT_TRUE(wire.pages[0].has_image);
+  EXPECT_EQ(wire.pages[0].width, 1800u);
+  EXPECT_EQ(wire.pages[0].height, c.height);
+  EXPECT_EQ(wire.pages[0].copies, static_cast<uint32_t>(c.copies));
+}
+
+INSTANTIATE_TEST_SUITE_P(EachSheet, AppPngTest,
+                         ::testing::Values(PngCase{"png6x8", "om_photo-6x8_152.4x211mm", 1, 2492},
+                                           PngCase{"png6x4", "oe_photo-6x4_6x4in", 2, 1200}),
+                         [](const ::testing::TestParamInfo<PngCase>& info) { return std::string(info.param.name); });
+
+TEST_F(AppPrintTest, CancelledJobEndsItsPageAndTheNextJobPrints) {
+  // Forty full sheets with a thin picture band: a small file that takes a while to print.
+  std::vector<RasterPage> pages(40);
+  for (std::size_t i = 0; i < pages.size(); ++i) {
+    pages[i].first_picture_row = 100;
+    pages[i].end_picture_row = 160;
+    pages[i].seed = static_cast<uint32_t>(i);
+  }
+  const std::string raster = RasterPath("long");
+  ASSERT_TRUE(WritePwgRaster(raster, pages.data(), static_cast<int>(pages.size())));
+  // Print-Job returns only when the job is done, so it runs beside the test.
+  int submitted = 0;
+  std::thread client([&] { submitted = server_->Submit("velta", MakeJob(raster, "image/pwg-raster", "long")); });
+  const std::string output = server_->device_folder() + "/long.prn";
+  struct stat info{};
+  for (int waited = 0; waited < 20000 && (stat(output.c_str(), &info) != 0 || info.st_size == 0); waited += 20)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  const int id = server_->ProcessingJob("velta");
+  const bool cancel_accepted = id > 0 && server_->Cancel("velta", id);
+  client.join();
+  ASSERT_TRUE(cancel_accepted) << "job " << id;
+  EXPECT_EQ(submitted, id);
+  EXPECT_EQ(server_->WaitForJob("velta", id, 20000), "canceled");
+
+  const WireStream wire = ReadWireStream(ReadFile(output));
+  EXPECT_TRUE(wire.complete) << "a cancelled page must still end with its closing commands";
+  EXPECT_LT(wire.pages.size(), pages.size());
+
+  RasterPage next;
+  next.height = 1200;
+  const std::string after = RasterPath("afterCancel");
+  ASSERT_TRUE(WritePwgRaster(after, &next, 1));
+  const std::string app = PrintAndCollect(MakeJob(after, "image/pwg-raster", "afterCancel", 1, "oe_photo-6x4_6x4in"));
+  const std::string filter = FilterBytes(after, "");
+  EXPECT_TRUE(app == filter) << FirstDifference(app, filter);
+}
+
+}  // namespace
+}  // namespace velta::apptest

@@ -1,0 +1,43 @@
+// The filter run directly on a raster: the reference for the app's bytes.
+#include "tests/app/filter_reference.h"
+
+#include <fstream>
+
+#include "tests/app/temp_folder.h"
+
+namespace velta::apptest {
+
+namespace {
+
+// One PPD option with a single default choice.
+void WriteOption(std::ofstream& ppd, const char* keyword, const char* choice) {
+  ppd << "*OpenUI *" << keyword << ": PickOne\n"
+      << "*Default" << keyword << ": " << choice << "\n"
+      << "*" << keyword << " " << choice << ": \"\"\n"
+      << "*CloseUI: *" << keyword << "\n";
+}
+
+}  // namespace
+
+bool WriteReferencePpd(const std::string& path) {
+  std::ofstream ppd(path);
+  ppd << "*PPD-Adobe: \"4.3\"\n*FormatVersion: \"4.3\"\n*FileVersion: \"1.0\"\n"
+         "*LanguageVersion: English\n*LanguageEncoding: ISOLatin1\n*PCFileName: \"VELTA.PPD\"\n"
+         "*Manufacturer: \"Velta\"\n*Product: \"(Velta)\"\n*ModelName: \"Velta\"\n"
+         "*ShortNickName: \"Velta\"\n*NickName: \"Velta\"\n*PSVersion: \"(3010.000) 0\"\n"
+         "*ColorDevice: True\n*cupsFilter: \"application/vnd.cups-raster 0 rastertovelta\"\n";
+  for (const char* number : {"stpBrightness", "stpContrast", "stpSaturation", "stpResize", "stpSharpness",
+                             "stpRed", "stpGreen", "stpBlue"})
+    WriteOption(ppd, number, "0");
+  for (const char* flag : {"DirectMap", "Monochrome", "PrintMode"}) WriteOption(ppd, flag, "false");
+  return static_cast<bool>(ppd);
+}
+
+std::string RunFilter(const std::string& filter_binary, const std::string& ppd, const std::string& options,
+                      const std::string& raster_file, int& status) {
+  return RunCommand("PPD='" + ppd + "' '" + filter_binary + "' 1 tester title 1 '" + options + "' '" +
+                        raster_file + "' 2>/dev/null",
+                    status);
+}
+
+}  // namespace velta::apptest
