@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -93,6 +94,9 @@ struct SettingsCase {
   std::vector<std::string> vendor;
   const char* filter_options;
 };
+
+// Names the case in failure messages instead of dumping its bytes.
+void PrintTo(const SettingsCase& c, std::ostream* os) { *os << c.name; }
 
 class AppSettingsTest : public AppPrintTest, public ::testing::WithParamInterface<SettingsCase> {};
 
