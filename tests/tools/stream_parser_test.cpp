@@ -237,22 +237,6 @@ TEST(StreamParser, AZeroSizedPageIsRefused) {
   }
 }
 
-TEST(StreamParser, BoundaryValuesInRangeAreAccepted) {
-  using namespace test;
-  struct Case {
-    const char* name;
-    size_t at;
-    uint8_t value;
-  };
-  for (const Case& c : {Case{"1 copy", kCopiesAt, 1}, Case{"99 copies", kCopiesAt, 99},
-                        Case{"high quality", kModeAt, 0x00}, Case{"normal", kModeAt, 0x0C}}) {
-    SCOPED_TRACE(c.name);
-    auto bytes = HandPageBytes(HandPage{});
-    bytes[c.at] = c.value;
-    EXPECT_FALSE(ParseStream(bytes).fault);
-  }
-}
-
 TEST(StreamParser, HeadDataOfTheWrongLengthIsCaughtAtTheClosingCommands) {
   using namespace test;
   const HandPage page{.width = 3, .height = 2, .seed = 1};  // no data byte is 0x1B
