@@ -75,6 +75,8 @@ pappl_system_t* CreateVeltaSystem(int num_options, cups_option_t* options, void*
   }
   if (const char* name = cupsGetOption("server-name", num_options, options)) papplSystemSetHostName(system, name);
 
+  // The web pages always print a footer; PAPPL 1.3 crashes on a missing one.
+  papplSystemSetFooterHTML(system, "Velta thermal photo printer application");
   papplSystemSetPrinterDrivers(system, 1, kDrivers, nullptr, nullptr, VeltaDriverCallback, nullptr);
   // The state file name lives as long as the system: it is the save callback's data.
   static std::string state_file;

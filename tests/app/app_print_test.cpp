@@ -252,3 +252,27 @@ TEST_F(AppPrintTest, CancelledJobEndsItsPageAndTheNextJobPrints) {
 
 }  // namespace
 }  // namespace velta::apptest
+
+namespace velta::apptest {
+namespace {
+
+TEST_F(AppPrintTest, PrintingDefaultsPageOffersEverySettingAndTheServerStaysUp) {
+  int status = -1;
+  const std::string page = RunCommand(
+      "curl -s --max-time 10 http://127.0.0.1:" + std::to_string(server_->port()) + "/velta/printing", status);
+  ASSERT_EQ(status, 0);
+  for (const char* name : {"brightness", "contrast", "saturation", "resize", "sharpness", "red-balance",
+                           "green-balance", "blue-balance", "direct-map", "monochrome", "print-mode"})
+    EXPECT_NE(page.find(std::string("name=\"") + name + "\""), std::string::npos) << name;
+  EXPECT_NE(page.find("min=\"-4\" max=\"4\""), std::string::npos) << "sharpness range";
+  // The page once took the server down while writing its footer.
+  EXPECT_TRUE(WaitForPort(server_->port(), 2000));
+  const std::string again = RunCommand(
+      "curl -s --max-time 10 -o /dev/null -w '%{http_code}' http://127.0.0.1:" + std::to_string(server_->port()) +
+          "/velta/printing",
+      status);
+  EXPECT_EQ(again, "200");
+}
+
+}  // namespace
+}  // namespace velta::apptest
