@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "render/render_kernel.h"
+
 namespace velta {
 namespace {
 
@@ -83,8 +85,19 @@ void init_by_array(const uint32_t init_key[], int key_length) {
 
 uint32_t genrand_int32() { return next_tempered(); }
 
+// Seeds an unseeded generator as a first draw would.
+static void SeedIfNeverSeeded() {
+    if (mti == N + 1) init_genrand(5489u);
+}
+
 void genrand_block(uint32_t* out, std::size_t count) {
-    for (std::size_t n = 0; n < count; ++n) out[n] = next_tempered();
+    SeedIfNeverSeeded();
+    ActiveKernels().generate(mt.data(), &mti, out, count);
+}
+
+void genrand_dither_block(uint16_t* out, std::size_t count) {
+    SeedIfNeverSeeded();
+    ActiveKernels().generateDither(mt.data(), &mti, out, count);
 }
 
 }  // namespace velta

@@ -22,4 +22,8 @@ uint32_t genrand_int32();
 // calls of genrand_int32 would return them.
 void genrand_block(uint32_t* out, std::size_t count);
 
+// Writes the low 11 bits of the next count numbers to out: the dither of the
+// head data, as count calls of genrand_int32 & 0x7FF would give it.
+void genrand_dither_block(uint16_t* out, std::size_t count);
+
 }  // namespace velta

@@ -1,12 +1,15 @@
 #include "render/smear_control.h"
 
+#include <atomic>
 #include <cstddef>
 #include <memory>
 #include <new>
+#include <system_error>
+#include <thread>
 
 #include "render/edge_fade.h"
 #include "render/random_source.h"
-#include "render/sharpness.h"
+#include "render/render_kernel.h"
 #include "render/tone_tables.h"
 
 namespace velta {
@@ -15,47 +18,199 @@ namespace {
 // Every page reseeds the dither with this key, so equal pages print equally.
 constexpr uint32_t PAGE_SEED[4] = {0x123, 0x234, 0x345, 0x456};
 
-// How the heat histories of a print mode behave, in units of 1/1024.
-struct SmearConstants {
-    int32_t MiddleWeight;    // push of a new energy away from the middle history
-    int32_t LongWeight;      // push of the middle result away from the long history
-    int32_t LongLength;      // share of the long history kept from row to row
-    int32_t MiddleLength_H;  // share of the middle history kept (base, dense side)
-    int32_t MiddleLength_L;  // share of the middle history kept when it overshoots below 0
-    int32_t MWideWeight;     // side weight of the middle history's smoothing across the row
-};
+// Rows are prepared (dither drawn, sharpened, toned) in batches; with two
+// threads one thread prepares while the other smears, and the batches go
+// round a ring of a few slots.
+constexpr std::size_t ROWS_PER_BATCH = 4;
+constexpr std::size_t RING_SLOTS = 3;
 
-constexpr SmearConstants HIGH_QUALITY_CONSTANTS{930, 135, 1019, 750, 830, 200};
-constexpr SmearConstants NORMAL_CONSTANTS{970, 150, 1020, 835, 900, 100};
-
-// Returns history H blended toward S, keeping a/1024 of H; the two products
-// are shifted separately, rounding each toward minus infinity.
-//
-// Both histories stay within about -1 to 2.5 times 261120: each blend is a
-// convex mix of the old history and a value pushed at most 0.95 x away from
-// it, so no product below exceeds 2^30 and 32-bit arithmetic cannot overflow.
-inline int32_t Blend(int32_t H, int32_t S, int32_t a) { return ((a * H) >> 10) + S - ((a * S) >> 10); }
-
-// Spreads heat across the row: each history entry (except the first four and
-// the last three) is mixed with the same channel of the pixels beside it, one
-// pixel behind, so an entry's left neighbour is already smoothed and its right
-// neighbour is not.
-void SmoothAcrossRow(int32_t* LongHistory, int32_t* MiddleHistory, std::size_t rowBytes, int32_t MWideWeight) {
-    for (std::size_t i = 7; i < rowBytes; ++i) {
-        LongHistory[i - 3] = (310 * LongHistory[i - 6] + 404 * LongHistory[i - 3] + 310 * LongHistory[i]) >> 10;
-    }
-    const int32_t centreWeight = 1024 - 2 * MWideWeight;
-    for (std::size_t i = 7; i < rowBytes; ++i) {
-        MiddleHistory[i - 3] =
-            (MWideWeight * MiddleHistory[i - 6] + centreWeight * MiddleHistory[i - 3] + MWideWeight * MiddleHistory[i]) >>
-            10;
-    }
-}
+// The fade zone: the bytes of the first and last ten pixels of a row.
+constexpr std::size_t FADE_BYTES = 30;
 
 // Allocates n entries of T, or returns null when memory is short.
 template <typename T>
 std::unique_ptr<T[]> TryAllocate(std::size_t n) {
     return std::unique_ptr<T[]>(new (std::nothrow) T[n == 0 ? 1 : n]);
+}
+
+// The prepared rows of one batch: packed tones and dither, row after row.
+struct RowBatch {
+    std::unique_ptr<uint16_t[]> tone;
+    std::unique_ptr<uint16_t[]> dither;
+};
+
+// One page on its way from the page buffer to the send buffer.
+class PageRender {
+public:
+    // Takes the page, the send buffer and the job's choices; allocates nothing.
+    PageRender(const uint8_t* page, std::size_t w, std::size_t h, const uint8_t* hotlut, uint8_t* send,
+               int iPrintMode, int s, const RowKernels& kernels)
+        : page_(page), w_(w), h_(h), rowBytes_(3 * w), stride_((3 * w + 3) & ~std::size_t{3}), send_(send), s_(s),
+          k_(iPrintMode != 0 ? HIGH_QUALITY_CONSTANTS : NORMAL_CONSTANTS), kernels_(kernels) {
+        for (std::size_t n = 0; n < 768; ++n) toneTable_[n] = PackTone(hotlut[n]);
+    }
+
+    // Allocates the histories and work rows for the given number of ring
+    // slots; returns false when memory is short.
+    bool Allocate(std::size_t slots) {
+        MiddleHistory_ = TryAllocate<int32_t>(rowBytes_);
+        LongHistory_ = TryAllocate<int32_t>(rowBytes_);
+        smeared_ = TryAllocate<uint8_t>(rowBytes_);
+        sharpened_ = TryAllocate<uint8_t>(s_ > 0 ? rowBytes_ : 0);
+        columnSums_ = TryAllocate<uint16_t>(s_ > 0 ? rowBytes_ : 0);
+        byteWeights_ = TryAllocate<int16_t>(s_ > 0 ? rowBytes_ : 0);
+        bool ok = MiddleHistory_ && LongHistory_ && smeared_ && sharpened_ && columnSums_ && byteWeights_;
+        for (std::size_t n = 0; n < slots && ok; ++n) {
+            ring_[n].tone = TryAllocate<uint16_t>(ROWS_PER_BATCH * rowBytes_);
+            ring_[n].dither = TryAllocate<uint16_t>(ROWS_PER_BATCH * rowBytes_);
+            ok = ring_[n].tone && ring_[n].dither;
+        }
+        return ok;
+    }
+
+    // Returns the number of batches that hold rows 1 to h - 1.
+    std::size_t BatchCount() const { return (h_ - 1 + ROWS_PER_BATCH - 1) / ROWS_PER_BATCH; }
+
+    // Prints row 0 through the tone table alone: the head is cold, and every
+    // history starts at 0 (smoothing zeros leaves zeros).
+    void RenderFirstRow() {
+        // The low byte of a packed tone is the energy itself.
+        const uint8_t* row = page_;
+        uint8_t* fromRed = send_ + 2 * w_ * h_;
+        uint8_t* fromGreen = send_ + w_ * h_;
+        uint8_t* fromBlue = send_;
+        for (std::size_t p = 0; p < w_; ++p) {
+            fromRed[p] = static_cast<uint8_t>(toneTable_[row[3 * p]]);
+            fromGreen[p] = static_cast<uint8_t>(toneTable_[256 + row[3 * p + 1]]);
+            fromBlue[p] = static_cast<uint8_t>(toneTable_[512 + row[3 * p + 2]]);
+        }
+        for (std::size_t i = 0; i < rowBytes_; ++i) MiddleHistory_[i] = LongHistory_[i] = 0;
+    }
+
+    // Prepares batch b into ring slot b mod slots: draws each row's dither in
+    // row order and looks up its (sharpened) bytes' tones.
+    void PrepareBatch(std::size_t b, std::size_t slots) {
+        const RowBatch& slot = ring_[b % slots];
+        const SharpenScratch scratch{columnSums_.get(), byteWeights_.get()};
+        for (std::size_t n = 0; n < ROWS_PER_BATCH; ++n) {
+            const std::size_t j = 1 + b * ROWS_PER_BATCH + n;
+            if (j >= h_) break;
+            genrand_dither_block(slot.dither.get() + n * rowBytes_, rowBytes_);
+            const uint8_t* row = page_ + j * stride_;
+            if (s_ > 0) {
+                kernels_.sharpen(page_, stride_, j, h_, w_, s_, sharpened_.get(), scratch);
+                row = sharpened_.get();
+            }
+            kernels_.tone(row, w_, toneTable_, slot.tone.get() + n * rowBytes_);
+        }
+    }
+
+    // Smears the rows of batch b from ring slot b mod slots into the send
+    // buffer, asking cancelled before each row; returns false when cancelled.
+    bool SmearBatch(std::size_t b, std::size_t slots, const CancelCheck& cancelled) {
+        const RowBatch& slot = ring_[b % slots];
+        for (std::size_t n = 0; n < ROWS_PER_BATCH; ++n) {
+            const std::size_t j = 1 + b * ROWS_PER_BATCH + n;
+            if (j >= h_) break;
+            if (cancelled()) return false;
+            SmearRow(j, slot.tone.get() + n * rowBytes_, slot.dither.get() + n * rowBytes_);
+        }
+        return true;
+    }
+
+private:
+    // Smears row j: every byte against its column's history, the row ends
+    // faded, the three channels to their planes, then the histories smoothed.
+    void SmearRow(std::size_t j, const uint16_t* tone, const uint16_t* dither) {
+        int32_t* Mh = MiddleHistory_.get();
+        int32_t* L = LongHistory_.get();
+        uint8_t* out = smeared_.get();
+        const std::size_t leftEnd = rowBytes_ < FADE_BYTES ? rowBytes_ : FADE_BYTES;
+        const std::size_t rightBegin = rowBytes_ >= FADE_BYTES ? rowBytes_ - FADE_BYTES + 1 : 0;
+        const std::size_t middleEnd = rightBegin > leftEnd ? rightBegin : leftEnd;
+        for (std::size_t i = 0; i < leftEnd; ++i) SmearFadedByte(i, tone, dither, out);
+        kernels_.smear(tone, dither, Mh, L, out, leftEnd, middleEnd, k_);
+        for (std::size_t i = middleEnd; i < rowBytes_; ++i) SmearFadedByte(i, tone, dither, out);
+        // Plane 0 is printed from blue, plane 1 from green, plane 2 from red.
+        kernels_.split(out, w_, send_ + 2 * w_ * h_ + w_ * j, send_ + w_ * h_ + w_ * j, send_ + w_ * j);
+        kernels_.smooth(Mh, L, rowBytes_, k_.MWideWeight);
+    }
+
+    // Smears byte i of a row in a fade zone; the fade's double arithmetic
+    // runs here, in plain scalar code.
+    void SmearFadedByte(std::size_t i, const uint16_t* tone, const uint16_t* dither, uint8_t* out) {
+        const ByteStep step = SmearByte(tone[i], dither[i], MiddleHistory_[i], LongHistory_[i], k_);
+        MiddleHistory_[i] = step.MiddleHistory;
+        LongHistory_[i] = step.LongHistory;
+        const int Temp = FadeRowEnds(step.Temp, i, w_);
+        out[i] = static_cast<uint8_t>(Temp < 0 ? 0 : Temp);
+    }
+
+    const uint8_t* page_;
+    std::size_t w_, h_, rowBytes_, stride_;
+    uint8_t* send_;
+    int s_;
+    SmearConstants k_;
+    const RowKernels& kernels_;
+    uint16_t toneTable_[768];
+    // One entry per byte of a row: the heat each head position carries down
+    // the page, in 1/1024 of an energy step.
+    std::unique_ptr<int32_t[]> MiddleHistory_, LongHistory_;
+    std::unique_ptr<uint8_t[]> smeared_, sharpened_;
+    std::unique_ptr<uint16_t[]> columnSums_;
+    std::unique_ptr<int16_t[]> byteWeights_;
+    RowBatch ring_[RING_SLOTS];
+};
+
+// Renders rows 1 to h - 1 on the calling thread alone, batch after batch;
+// returns false when cancelled.
+bool RenderOnOneThread(PageRender& render, const CancelCheck& cancelled) {
+    for (std::size_t b = 0; b < render.BatchCount(); ++b) {
+        render.PrepareBatch(b, 1);
+        if (!render.SmearBatch(b, 1, cancelled)) return false;
+    }
+    return true;
+}
+
+// Renders rows 1 to h - 1 with a helper thread that prepares batches ahead of
+// the calling thread, which smears them and alone asks cancelled. The helper
+// is joined before this returns, cancelled or not. Returns false when
+// cancelled; throws std::system_error when no thread can be started.
+bool RenderOnTwoThreads(PageRender& render, const CancelCheck& cancelled) {
+    const std::size_t batches = render.BatchCount();
+    std::atomic<std::size_t> prepared{0}, smeared{0};
+    std::atomic<bool> stop{false};
+    std::thread helper([&] {
+        for (std::size_t b = 0; b < batches; ++b) {
+            // Wait for the slot: batch b reuses the slot of batch b - RING_SLOTS.
+            for (std::size_t done = smeared.load(std::memory_order_acquire); b >= done + RING_SLOTS;
+                 done = smeared.load(std::memory_order_acquire)) {
+                smeared.wait(done, std::memory_order_acquire);
+            }
+            if (stop.load(std::memory_order_acquire)) return;
+            render.PrepareBatch(b, RING_SLOTS);
+            prepared.store(b + 1, std::memory_order_release);
+            prepared.notify_one();
+        }
+    });
+    bool finished = true;
+    for (std::size_t b = 0; b < batches && finished; ++b) {
+        for (std::size_t ready = prepared.load(std::memory_order_acquire); ready <= b;
+             ready = prepared.load(std::memory_order_acquire)) {
+            prepared.wait(ready, std::memory_order_acquire);
+        }
+        finished = render.SmearBatch(b, RING_SLOTS, cancelled);
+        if (!finished) {
+            // Release the helper from any wait and let it see the stop.
+            stop.store(true, std::memory_order_release);
+            smeared.store(batches + RING_SLOTS, std::memory_order_release);
+        } else {
+            smeared.store(b + 1, std::memory_order_release);
+        }
+        smeared.notify_one();
+    }
+    helper.join();
+    return finished;
 }
 
 }  // namespace
@@ -76,72 +231,28 @@ int SharpnessIndex(int16_t caSharpness) {
 
 int SmearControl(const uint8_t* pSrcBitmap, uint32_t biWidth, uint32_t biHeight, const uint8_t* lpToneCurve,
                  uint8_t* pSendData, int iPrintMode, int16_t caSharpness, const CancelCheck& cancelled) {
-    const std::size_t w = biWidth;
-    const std::size_t h = biHeight;
-    const std::size_t rowBytes = 3 * w;
-    const std::size_t width_DIB = (rowBytes + 3) & ~static_cast<std::size_t>(3);
-    const int s = SharpnessIndex(caSharpness);
-    const SmearConstants& k = iPrintMode != 0 ? HIGH_QUALITY_CONSTANTS : NORMAL_CONSTANTS;
-
     init_by_array(PAGE_SEED, 4);
+    if (biWidth == 0 || biHeight == 0) return 0;
+    const RenderVariant variant = CurrentRenderVariant();
+    PageRender render(pSrcBitmap, biWidth, biHeight, lpToneCurve, pSendData, iPrintMode,
+                      SharpnessIndex(caSharpness), KernelsFor(variant.isa));
+    const bool twoThreads = variant.threads == 2 && render.BatchCount() > 1;
+    if (!render.Allocate(twoThreads ? RING_SLOTS : 1)) return -1;
 
-    // One entry per byte of a row: the heat each head position carries down
-    // the page, in 1/1024 of an energy step.
-    auto MiddleHistory = TryAllocate<int32_t>(rowBytes);
-    auto LongHistory = TryAllocate<int32_t>(rowBytes);
-    auto dither = TryAllocate<uint32_t>(rowBytes);
-    auto sharpened = TryAllocate<uint8_t>(s > 0 ? rowBytes : 0);
-    if (!MiddleHistory || !LongHistory || !dither || !sharpened) return -1;
-
-    // Plane 0 is printed from blue, plane 1 from green, plane 2 from red.
-    uint8_t* const planeOfChannel[3] = {pSendData + 2 * w * h, pSendData + w * h, pSendData};
-
-    for (std::size_t j = 0; j < h; ++j) {
-        if (cancelled()) return 1;
-        const uint8_t* row = pSrcBitmap + j * width_DIB;
-        if (s > 0) {
-            SharpenRow(pSrcBitmap, j, h, w, s, sharpened.get());
-            row = sharpened.get();
+    if (cancelled()) return 1;
+    render.RenderFirstRow();
+    bool finished = false;
+    if (twoThreads) {
+        try {
+            finished = RenderOnTwoThreads(render, cancelled);
+        } catch (const std::system_error&) {
+            // No second thread to be had: the page renders on this one.
+            finished = RenderOnOneThread(render, cancelled);
         }
-        uint8_t* const out[3] = {planeOfChannel[0] + w * j, planeOfChannel[1] + w * j, planeOfChannel[2] + w * j};
-
-        if (j == 0) {
-            // The head is cold before the first row: it prints through the
-            // tone table alone, and every history starts at 0.
-            for (std::size_t p = 0; p < w; ++p) {
-                for (std::size_t c = 0; c < 3; ++c) out[c][p] = lpToneCurve[256 * c + row[3 * p + c]];
-            }
-            for (std::size_t i = 0; i < rowBytes; ++i) MiddleHistory[i] = LongHistory[i] = 0;
-            continue;
-        }
-
-        // One random number per byte, drawn in byte order.
-        genrand_block(dither.get(), rowBytes);
-        for (std::size_t p = 0; p < w; ++p) {
-            for (std::size_t c = 0; c < 3; ++c) {
-                const std::size_t i = 3 * p + c;
-                const int32_t OrgData = int32_t{lpToneCurve[256 * c + row[i]]} * 1024;
-                // Raise an energy printed after cooler rows, lower it after
-                // hotter ones: first against the fast middle history, then
-                // against the slow long one.
-                const int32_t MiddleSmear = OrgData + (((OrgData - MiddleHistory[i]) * k.MiddleWeight) >> 10);
-                const int32_t LongSmear = MiddleSmear + (((MiddleSmear - LongHistory[i]) * k.LongWeight) >> 10);
-                // The dither adds 0 to 2047/1024 before the fraction is dropped.
-                int Temp = (LongSmear + static_cast<int32_t>(dither[i] & 0x7FFu)) >> 10;
-                Temp = FadeRowEnds(Temp, i, w);
-                if (Temp < 0) Temp = 0;
-                out[c][p] = static_cast<uint8_t>(Temp);
-
-                LongHistory[i] = Blend(LongHistory[i], LongSmear, k.LongLength);
-                // Dense energies keep up to 80/1024 more of the middle history.
-                const int32_t retention =
-                    MiddleSmear < 0 ? k.MiddleLength_L : k.MiddleLength_H + (OrgData * 80) / 261120;
-                MiddleHistory[i] = Blend(MiddleHistory[i], MiddleSmear, retention);
-            }
-        }
-        SmoothAcrossRow(LongHistory.get(), MiddleHistory.get(), rowBytes, k.MWideWeight);
+    } else {
+        finished = RenderOnOneThread(render, cancelled);
     }
-    return 0;
+    return finished ? 0 : 1;
 }
 
 }  // namespace velta

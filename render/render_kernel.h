@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "render/render_variant.h"
+#include "render/smear_step.h"
+
+// The row kernels of the head data rendering: one source, compiled for the
+// portable baseline and, on x86-64, for AVX2 and AVX-512. Every variant gives
+// the same bytes; only the speed differs.
+namespace velta {
+
+// Scratch rows a sharpening kernel works in, 3w entries each.
+struct SharpenScratch {
+    uint16_t* columnSums;  // same-channel sums of five rows
+    int16_t* byteWeights;  // the unsharp-mask gain of each byte's pixel
+};
+
+// The kernels of one instruction set.
+struct RowKernels {
+    // Regenerates and tempers the generator state (mt, *mti; seeded) into
+    // count 32-bit numbers.
+    void (*generate)(uint32_t* mt, int* mti, uint32_t* out, std::size_t count);
+    // The same, keeping only the low 11 bits that dither the head data.
+    void (*generateDither)(uint32_t* mt, int* mti, uint16_t* out, std::size_t count);
+    // Writes the sharpened bytes of row y of the page (h rows of w pixels,
+    // row stride `stride`) at sharpness index s (1..8) to out.
+    void (*sharpen)(const uint8_t* page, std::size_t stride, std::size_t y, std::size_t h, std::size_t w, int s,
+                    uint8_t* out, const SharpenScratch& scratch);
+    // Packs the tone of each of the 3w bytes of row through toneTable (768
+    // entries of PackTone, indexed 256 c + v).
+    void (*tone)(const uint8_t* row, std::size_t w, const uint16_t* toneTable, uint16_t* out);
+    // Smears bytes begin..end-1 of a row: histories updated in place, the
+    // energy clamped to 0..255 into out.
+    void (*smear)(const uint16_t* tone, const uint16_t* dither, int32_t* MiddleHistory, int32_t* LongHistory,
+                  uint8_t* out, std::size_t begin, std::size_t end, const SmearConstants& k);
+    // Spreads the 3w interleaved bytes of a row over the three channel rows.
+    void (*split)(const uint8_t* row, std::size_t w, uint8_t* channel0, uint8_t* channel1, uint8_t* channel2);
+    // Smooths both histories across the row (3w entries), one pixel behind.
+    void (*smooth)(int32_t* MiddleHistory, int32_t* LongHistory, std::size_t rowBytes, int32_t MWideWeight);
+};
+
+// Returns the kernels of an instruction set; the caller checks that the
+// machine has it (RenderIsaAvailable).
+const RowKernels& KernelsFor(RenderIsa isa);
+
+// Returns the kernels of the variant chosen now (CurrentRenderVariant).
+const RowKernels& ActiveKernels();
+
+}  // namespace velta
