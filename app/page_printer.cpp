@@ -24,6 +24,7 @@ namespace {
 // saturation for the rest of the job, as in the filter) and the open page.
 struct RasterJobState {
   JobSettings settings;
+  JobTables tables;           // colour parameters, tone table and direct map of the job
   PageGeometry geometry;
   std::vector<uint8_t> page;  // RGB rows of width_DIB bytes
   std::vector<uint8_t> send;  // three planes of head data
@@ -79,6 +80,7 @@ bool PrintReadyFile(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t* devic
 bool StartRasterJob(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t*) {
   auto state = std::make_unique<RasterJobState>();
   state->settings = JobSettingsFromVendor(options->num_vendor, options->vendor);
+  state->tables = PrepareJobTables(state->settings);
   const JobSettings& s = state->settings;
   papplLogJob(job, PAPPL_LOGLEVEL_DEBUG,
               "Settings: brightness=%d contrast=%d saturation=%d resize=%d sharpness=%d red=%d "
@@ -133,10 +135,10 @@ bool EndRasterPage(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t* device
                             state->geometry.width, state->geometry.height};
   int SpaceFlag = 1;
   const PageRoadStatus status =
-      RunPageRoad(buffers, state->settings, CancelCheck{JobCancelled, job}, SpaceFlag);
+      RunPageRoad(buffers, state->settings, state->tables, CancelCheck{JobCancelled, job}, SpaceFlag);
   if (status == PageRoadStatus::Cancelled) return ClosePage(job, device, *state, 1);
   if (status == PageRoadStatus::OutOfMemory) {
-    papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "Not enough memory for the colour tables.");
+    papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "Not enough memory to process the page.");
     ClosePage(job, device, *state, 1);
     return false;
   }

@@ -61,8 +61,7 @@ int main(int argc, char* argv[]) {
   ppd_file_t* ppd = OpenPrinterPpd();
   velta::JobSettings settings;
   if (ppd != nullptr) settings = velta::ResolvePrintOptions(argv[5], ppd, stderr);
-  // The per-job colour parameters are computed here from settings, once
-  // before the first page, when the colour stages are built.
+  velta::JobTables tables = velta::PrepareJobTables(settings);
 
   velta::PrinterOutput output(STDOUT_FILENO);
   velta::PageOutcome outcome = velta::PageOutcome::Printed;
@@ -78,7 +77,7 @@ int main(int argc, char* argv[]) {
     }
     ++page;
     std::fprintf(stderr, "PAGE: %d %d\n", page, static_cast<int>(header.NumCopies));
-    outcome = velta::PrintPage(ras, header, page, settings, output);
+    outcome = velta::PrintPage(ras, header, page, settings, tables, output);
     if (outcome != velta::PageOutcome::Printed) break;
   }
 

@@ -1,30 +1,73 @@
 // The pure stages of one page, in their fixed order, on in-memory buffers.
 #include "filter/page_road.h"
 
+#include "color/direct_map.h"
+#include "color/resize.h"
 #include "filter/blank_half.h"
+#include "render/smear_control.h"
 
 namespace velta {
 
-PageRoadStatus RunPageRoad(const PageBuffers& buffers, JobSettings& settings,
+namespace {
+
+// Colour-corrects every row of the page through a freshly built colour table set
+// and, while DirectMap is on, the print mode's direct colour map.
+bool CorrectColours(const PageBuffers& buffers, JobSettings& settings, JobTables& tables,
+                    const CancelCheck& cancelled) {
+  ColorTableSet colortable;
+  BuildColorTables(colortable, settings.stp_saturation, settings.monochrome, tables.color_params);
+  const int bTableRet = settings.directmap != 0
+                            ? InitDmapTbl(tables.DmapTbl.data(), 2187, settings.high_quality)
+                            : 0;
+  // The row routine counts pixels in 16 bits, as the printer's own code always has.
+  const auto width = static_cast<int16_t>(buffers.width);
+  for (uint32_t y = 0; y < buffers.height; ++y) {
+    if ((y & 63) == 0 && cancelled()) return false;
+    ColorCorrection(buffers.page + y * buffers.width_DIB, width, colortable, bTableRet,
+                    tables.DmapTbl.data());
+  }
+  return true;
+}
+
+// Enlarges or reduces the picture by the sign of the resize setting; false when a
+// work picture could not be had.
+bool ResizeBySetting(const PageBuffers& buffers, int32_t stp_resize) {
+  const auto width = static_cast<int32_t>(buffers.width);
+  const auto height = static_cast<int32_t>(buffers.height);
+  if (stp_resize > 0) return ResizePicture(buffers.page, width, height, stp_resize, stp_resize) >= 0;
+  if (stp_resize < 0)
+    return ResizePictureAverage(buffers.page, width, height, stp_resize, stp_resize) >= 0;
+  return true;
+}
+
+}  // namespace
+
+JobTables PrepareJobTables(const JobSettings& settings) {
+  JobTables tables;
+  tables.color_params = ComputeColorParams(settings.stp_brightness, settings.stp_contrast,
+                                           settings.stp_red, settings.stp_green, settings.stp_blue);
+  return tables;
+}
+
+PageRoadStatus RunPageRoad(const PageBuffers& buffers, JobSettings& settings, JobTables& tables,
                            const CancelCheck& cancelled, int& SpaceFlag) {
   // The printer is told when one half of a full sheet is blank; a picture in the
   // lower half alone is moved to the top first.
   SpaceFlag = BlankHalfTest(buffers.page, buffers.width_DIB, buffers.width, buffers.height);
   if (cancelled()) return PageRoadStatus::Cancelled;
 
-  // Colour, resize and rendering stages go here, in this order, each followed by
-  // a cancellation check:
-  //   1. build the colour table set from settings and the per-job colour
-  //      parameters (Monochrome sets settings.stp_saturation to -10);
-  //   2. InitDmapTbl(DmapTbl, 2187, high_quality) when settings.directmap is on;
-  //   3. ColorCorrection on every row y of the page buffer, width as int16_t;
-  //   4. ResizePicture (stp_resize > 0) or ResizePictureAverage (< 0), in place;
-  //   5. GetSmearlut(hotlut, high_quality) and SmearControl from the page buffer
-  //      into the send buffer, with stp_sharpness as int16_t and cancelled
-  //      polled per row.
-  // Until those stages are built the send buffer stays as the caller allocated
-  // it, zero-filled, and the printer receives blank head data.
-  (void)settings;
+  if (!CorrectColours(buffers, settings, tables, cancelled)) return PageRoadStatus::Cancelled;
+  if (cancelled()) return PageRoadStatus::Cancelled;
+
+  if (!ResizeBySetting(buffers, settings.stp_resize)) return PageRoadStatus::OutOfMemory;
+  if (cancelled()) return PageRoadStatus::Cancelled;
+
+  GetSmearlut(tables.hotlut.data(), settings.high_quality);
+  const int rendered = SmearControl(buffers.page, buffers.width, buffers.height,
+                                    tables.hotlut.data(), buffers.send, settings.high_quality,
+                                    static_cast<int16_t>(settings.stp_sharpness), cancelled);
+  if (rendered < 0) return PageRoadStatus::OutOfMemory;
+  if (rendered > 0) return PageRoadStatus::Cancelled;
   return PageRoadStatus::Done;
 }
 

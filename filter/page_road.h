@@ -1,9 +1,11 @@
 // The pure stages of one page, in their fixed order, on in-memory buffers.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 
+#include "color/color_adjust.h"
 #include "filter/cancel_check.h"
 #include "filter/job_settings.h"
 
@@ -21,11 +23,21 @@ struct PageBuffers {
   uint32_t height = 0;         // cupsHeight
 };
 
+// What a job keeps from page to page besides its settings.
+struct JobTables {
+  ColorParams color_params{};           // channel offsets and contrast line, fixed for the job
+  std::array<uint8_t, 768> hotlut{};    // the print mode's tone table, refilled for each page
+  std::array<uint8_t, 2187> DmapTbl{};  // the direct colour map, refilled while DirectMap is on
+};
+
+// Derives the per-job colour parameters from the settings, once before the first page.
+JobTables PrepareJobTables(const JobSettings& settings);
+
 // Runs the stages of a page that has been read: the blank-half test (which sets
 // SpaceFlag and may move the lower half up), then colour, resize and rendering
-// into the send buffer. Checks cancelled between stages. settings is written:
+// into the send buffer. Checks cancelled between stages and per rendered row. settings is written:
 // Monochrome forces stp_saturation to -10 for the rest of the job. Does no I/O.
-PageRoadStatus RunPageRoad(const PageBuffers& buffers, JobSettings& settings,
+PageRoadStatus RunPageRoad(const PageBuffers& buffers, JobSettings& settings, JobTables& tables,
                            const CancelCheck& cancelled, int& SpaceFlag);
 
 }  // namespace velta

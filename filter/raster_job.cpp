@@ -105,7 +105,7 @@ void LogPageHeader(const cups_page_header2_t& h, FILE* log) {
 }
 
 PageOutcome PrintPage(cups_raster_t* ras, const cups_page_header2_t& header, int page,
-                      JobSettings& settings, PrinterOutput& output) {
+                      JobSettings& settings, JobTables& tables, PrinterOutput& output) {
   PagePlanes planes;
   const CommandResult setup = StartPage(output, header, settings.high_quality);
   if (setup == CommandResult::Failed) return WriteFailed(output);
@@ -131,7 +131,7 @@ PageOutcome PrintPage(cups_raster_t* ras, const cups_page_header2_t& header, int
   int SpaceFlag = 1;
   const PageBuffers buffers{planes.page.get(), geometry.width_DIB, planes.send.get(),
                             geometry.width, geometry.height};
-  switch (RunPageRoad(buffers, settings, CancelCheck{PollCancelSignal, nullptr}, SpaceFlag)) {
+  switch (RunPageRoad(buffers, settings, tables, CancelCheck{PollCancelSignal, nullptr}, SpaceFlag)) {
     case PageRoadStatus::Done:
       break;
     case PageRoadStatus::Cancelled:

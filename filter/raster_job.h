@@ -6,6 +6,7 @@
 #include <cups/raster.h>
 
 #include "filter/job_settings.h"
+#include "filter/page_road.h"
 #include "filter/printer_output.h"
 
 namespace velta {
@@ -21,8 +22,9 @@ enum class PageOutcome {
 void LogPageHeader(const cups_page_header2_t& header, FILE* log);
 
 // Runs one page whose header passed the checks: StartPage, the buffers, the
-// rows, the page road, OutputLine and EndPage. page is the page number.
+// rows, the page road, OutputLine and EndPage. page is the page number; settings
+// and tables are the job's, carried from page to page.
 PageOutcome PrintPage(cups_raster_t* ras, const cups_page_header2_t& header, int page,
-                      JobSettings& settings, PrinterOutput& output);
+                      JobSettings& settings, JobTables& tables, PrinterOutput& output);
 
 }  // namespace velta
