@@ -33,20 +33,25 @@ make_work_folder() {
   work=$(mktemp -d /tmp/velta-spooler.XXXXXX)
   chmod 0755 "$work"
   trap 'for hook in "${cleanup_hooks[@]}"; do eval "$hook"; done; rm -rf "$work"' EXIT
+  trap 'exit 143' TERM INT
 }
 
 # Builds a private ServerBin in $1: filter/ holds every system filter as a
-# symbolic link plus rastertovelta ($2, copied root-owned 0755 unless it is
-# already an installed file that qualifies), daemon/ and backend/ are the
-# system's. cupsd and cupsfilter refuse a filter that root does not own or
-# that is group- or world-writable.
+# symbolic link, plus rastertovelta from $2: "copy PATH" installs a copy
+# root-owned with mode 0755, "link PATH" links an installed file as it is.
+# daemon/ is the system's, backend/ links the system's backends. cupsd and
+# cupsfilter refuse a filter that root does not own or that is group- or
+# world-writable.
 make_server_bin() {
-  local bin=$1 filter=$2 serverbin
+  local bin=$1 how=$2 filter=$3 serverbin
   serverbin=$(cups-config --serverbin)
   mkdir -p "$bin/filter" "$bin/backend"
   for f in "$serverbin"/filter/*; do ln -s "$f" "$bin/filter/"; done
   rm -f "$bin/filter/rastertovelta"
-  install -o root -g root -m 0755 "$filter" "$bin/filter/rastertovelta"
+  case $how in
+    copy) install -o root -g root -m 0755 "$filter" "$bin/filter/rastertovelta" ;;
+    link) ln -s "$filter" "$bin/filter/rastertovelta" ;;
+  esac
   for b in "$serverbin"/backend/*; do ln -s "$b" "$bin/backend/"; done
   ln -s "$serverbin/daemon" "$bin/daemon"
 }
@@ -86,6 +91,12 @@ stream_pages() {
   fi
   sed -n 's/^page [0-9]*: \([0-9]*x[0-9]*\), copies \([0-9]*\), \([a-z-]*\) mode.*/\1 copies \2 \3/p' \
     <<<"$summary"
+}
+
+# Prints the raster type the PPD hands rastertovelta: the first word of its
+# cupsFilter2 line for the filter.
+filter_input_type() {
+  sed -n 's/^\*cupsFilter2: *"\([^ ]*\) .*rastertovelta".*/\1/p' "$VELTA_PPD"
 }
 
 # Runs the filter directly, as the spooler would: PPD in the environment,

@@ -6,10 +6,10 @@
 source "$(dirname "$0")/common.sh"
 
 make_work_folder
-make_server_bin "$work/bin" "$VELTA_FILTER"
+make_server_bin "$work/bin" copy "$VELTA_FILTER"
 echo "ServerBin $work/bin" >"$work/cups-files.conf"
 # The raster type the PPD hands rastertovelta: the first word of its cupsFilter2.
-filter_input=$(sed -n 's/^\*cupsFilter2: *"\([^ ]*\) .*rastertovelta".*/\1/p' "$VELTA_PPD")
+filter_input=$(filter_input_type)
 [ -n "$filter_input" ] || die "the PPD names no cupsFilter2 line for rastertovelta"
 
 # Runs the whole chain to the printer for input $1 with cupsfilter arguments
