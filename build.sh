@@ -5,7 +5,8 @@ set -eu
 cd "$(dirname "$0")"
 
 PACKAGES="build-essential cmake g++ libgtest-dev libbenchmark-dev libcups2-dev libcupsimage2-dev
-cups cups-filters cups-client cups-ppdc libpng-dev libpappl-dev pkg-config"
+cups cups-filters cups-client cups-bsd cups-ppdc cups-ipp-utils libpng-dev libpappl-dev pkg-config
+curl imagemagick ghostscript poppler-utils valgrind clang-14 libclang-rt-14-dev libfuzzer-14-dev"
 
 # Installs the Debian packages that are not installed yet (apt-get update first).
 install_missing() {
