@@ -92,13 +92,16 @@ VELTA_INLINE void SharpenBody(const uint8_t* page, std::size_t stride, std::size
     const int32_t* Y = Y_TableInt.data();
     const int32_t* Cb = Cb_TableInt.data();
     const int32_t* Cr = Cr_TableInt.data();
+    int16_t* __restrict pixelWeights = scratch.pixelWeights;
     for (std::size_t p = 2; p + 2 < w; ++p) {
-        const uint8_t* pixel = row + 3 * p;
-        const int32_t luminance = Y[pixel[0]] + Y[256 + pixel[1]] + Y[512 + pixel[2]];
-        const int32_t blueDifference = Cb[pixel[0]] + Cb[256 + pixel[1]] + Cb[512 + pixel[2]];
-        const int32_t redDifference = Cr[pixel[0]] + Cr[256 + pixel[1]] + Cr[512 + pixel[2]];
-        const int16_t weight = IsFaceWindow(luminance, blueDifference, redDifference) ? face : back;
-        byteWeights[3 * p] = byteWeights[3 * p + 1] = byteWeights[3 * p + 2] = weight;
+        const uint32_t red = row[3 * p], green = row[3 * p + 1], blue = row[3 * p + 2];
+        const int32_t luminance = Y[red] + Y[256 + green] + Y[512 + blue];
+        const int32_t blueDifference = Cb[red] + Cb[256 + green] + Cb[512 + blue];
+        const int32_t redDifference = Cr[red] + Cr[256 + green] + Cr[512 + blue];
+        pixelWeights[p] = IsFaceWindow(luminance, blueDifference, redDifference) ? face : back;
+    }
+    for (std::size_t p = 2; p + 2 < w; ++p) {
+        byteWeights[3 * p] = byteWeights[3 * p + 1] = byteWeights[3 * p + 2] = pixelWeights[p];
     }
     for (std::size_t e = 6; e < rowBytes - 6; ++e) {
         const int32_t sum = columnSums[e - 6] + columnSums[e - 3] + columnSums[e] + columnSums[e + 3] +
@@ -146,37 +149,44 @@ VELTA_INLINE void SplitBody(const uint8_t* __restrict row, std::size_t w, uint8_
 
 // Heat spreads sideways in the head: entries 4 to 3w - 4 of each history are
 // mixed with the same channel of the pixels beside them, left neighbour
-// already smoothed, right neighbour not. Each channel is a chain in which
-// every entry needs the one before, so the three channels and the two
-// histories run as six chains side by side, carried in registers.
+// already smoothed, right neighbour not. The terms of the entry itself and its
+// right neighbour do not depend on the smoothing, so they are summed first
+// for the whole row, vectorised. What is left is a chain per channel in which
+// every entry needs the one before: the three channels and the two histories
+// run as six chains side by side, carried in registers, one product a step.
 VELTA_INLINE void SmoothBody(int32_t* __restrict MiddleHistory, int32_t* __restrict LongHistory,
-                             std::size_t rowBytes, int32_t MWideWeight) {
+                             std::size_t rowBytes, int32_t MWideWeight, int32_t* __restrict middleTerms,
+                             int32_t* __restrict longTerms) {
     if (rowBytes < 8) return;
     const int32_t side = MWideWeight;
     const int32_t centre = 1024 - 2 * MWideWeight;
     int32_t* L = LongHistory;
     int32_t* Mh = MiddleHistory;
+    const std::size_t last = rowBytes - 4;
+    for (std::size_t e = 4; e <= last; ++e) {
+        longTerms[e] = 404 * L[e] + 310 * L[e + 3];
+        middleTerms[e] = centre * Mh[e] + side * Mh[e + 3];
+    }
     int32_t l0 = L[1], l1 = L[2], l2 = L[3];
     int32_t m0 = Mh[1], m1 = Mh[2], m2 = Mh[3];
-    const std::size_t last = rowBytes - 4;
     std::size_t e = 4;
     for (; e + 2 <= last; e += 3) {
-        l0 = (310 * l0 + 404 * L[e] + 310 * L[e + 3]) >> 10;
-        m0 = (side * m0 + centre * Mh[e] + side * Mh[e + 3]) >> 10;
-        l1 = (310 * l1 + 404 * L[e + 1] + 310 * L[e + 4]) >> 10;
-        m1 = (side * m1 + centre * Mh[e + 1] + side * Mh[e + 4]) >> 10;
-        l2 = (310 * l2 + 404 * L[e + 2] + 310 * L[e + 5]) >> 10;
-        m2 = (side * m2 + centre * Mh[e + 2] + side * Mh[e + 5]) >> 10;
+        l0 = (310 * l0 + longTerms[e]) >> 10;
+        m0 = (side * m0 + middleTerms[e]) >> 10;
+        l1 = (310 * l1 + longTerms[e + 1]) >> 10;
+        m1 = (side * m1 + middleTerms[e + 1]) >> 10;
+        l2 = (310 * l2 + longTerms[e + 2]) >> 10;
+        m2 = (side * m2 + middleTerms[e + 2]) >> 10;
         L[e] = l0, L[e + 1] = l1, L[e + 2] = l2;
         Mh[e] = m0, Mh[e + 1] = m1, Mh[e + 2] = m2;
     }
     if (e <= last) {
-        L[e] = (310 * l0 + 404 * L[e] + 310 * L[e + 3]) >> 10;
-        Mh[e] = (side * m0 + centre * Mh[e] + side * Mh[e + 3]) >> 10;
+        L[e] = (310 * l0 + longTerms[e]) >> 10;
+        Mh[e] = (side * m0 + middleTerms[e]) >> 10;
     }
     if (e + 1 <= last) {
-        L[e + 1] = (310 * l1 + 404 * L[e + 1] + 310 * L[e + 4]) >> 10;
-        Mh[e + 1] = (side * m1 + centre * Mh[e + 1] + side * Mh[e + 4]) >> 10;
+        L[e + 1] = (310 * l1 + longTerms[e + 1]) >> 10;
+        Mh[e + 1] = (side * m1 + middleTerms[e + 1]) >> 10;
     }
 }
 
@@ -207,8 +217,8 @@ VELTA_INLINE void SmoothBody(int32_t* __restrict MiddleHistory, int32_t* __restr
         SplitBody(row, w, channel0, channel1, channel2);                                                      \
     }                                                                                                         \
     TARGET void Smooth(int32_t* MiddleHistory, int32_t* LongHistory, std::size_t rowBytes,                     \
-                       int32_t MWideWeight) {                                                                 \
-        SmoothBody(MiddleHistory, LongHistory, rowBytes, MWideWeight);                                        \
+                       int32_t MWideWeight, int32_t* middleTerms, int32_t* longTerms) {                       \
+        SmoothBody(MiddleHistory, LongHistory, rowBytes, MWideWeight, middleTerms, longTerms);                \
     }                                                                                                         \
     constexpr RowKernels KERNELS{Generate, GenerateDither, Sharpen, Tone, Smear, Split, Smooth};               \
     }

@@ -15,6 +15,7 @@ namespace velta {
 struct SharpenScratch {
     uint16_t* columnSums;  // same-channel sums of five rows
     int16_t* byteWeights;  // the unsharp-mask gain of each byte's pixel
+    int16_t* pixelWeights; // the same, one entry per pixel (w entries)
 };
 
 // The kernels of one instruction set.
@@ -37,8 +38,10 @@ struct RowKernels {
                   uint8_t* out, std::size_t begin, std::size_t end, const SmearConstants& k);
     // Spreads the 3w interleaved bytes of a row over the three channel rows.
     void (*split)(const uint8_t* row, std::size_t w, uint8_t* channel0, uint8_t* channel1, uint8_t* channel2);
-    // Smooths both histories across the row (3w entries), one pixel behind.
-    void (*smooth)(int32_t* MiddleHistory, int32_t* LongHistory, std::size_t rowBytes, int32_t MWideWeight);
+    // Smooths both histories across the row (3w entries), one pixel behind,
+    // using two scratch rows of 3w entries.
+    void (*smooth)(int32_t* MiddleHistory, int32_t* LongHistory, std::size_t rowBytes, int32_t MWideWeight,
+                   int32_t* middleTerms, int32_t* longTerms);
 };
 
 // Returns the kernels of an instruction set; the caller checks that the

@@ -59,7 +59,11 @@ public:
         sharpened_ = TryAllocate<uint8_t>(s_ > 0 ? rowBytes_ : 0);
         columnSums_ = TryAllocate<uint16_t>(s_ > 0 ? rowBytes_ : 0);
         byteWeights_ = TryAllocate<int16_t>(s_ > 0 ? rowBytes_ : 0);
-        bool ok = MiddleHistory_ && LongHistory_ && smeared_ && sharpened_ && columnSums_ && byteWeights_;
+        pixelWeights_ = TryAllocate<int16_t>(s_ > 0 ? w_ : 0);
+        middleTerms_ = TryAllocate<int32_t>(rowBytes_);
+        longTerms_ = TryAllocate<int32_t>(rowBytes_);
+        bool ok = MiddleHistory_ && LongHistory_ && smeared_ && sharpened_ && columnSums_ && byteWeights_ &&
+                  pixelWeights_ && middleTerms_ && longTerms_;
         for (std::size_t n = 0; n < slots && ok; ++n) {
             ring_[n].tone = TryAllocate<uint16_t>(ROWS_PER_BATCH * rowBytes_);
             ring_[n].dither = TryAllocate<uint16_t>(ROWS_PER_BATCH * rowBytes_);
@@ -91,7 +95,7 @@ public:
     // row order and looks up its (sharpened) bytes' tones.
     void PrepareBatch(std::size_t b, std::size_t slots) {
         const RowBatch& slot = ring_[b % slots];
-        const SharpenScratch scratch{columnSums_.get(), byteWeights_.get()};
+        const SharpenScratch scratch{columnSums_.get(), byteWeights_.get(), pixelWeights_.get()};
         for (std::size_t n = 0; n < ROWS_PER_BATCH; ++n) {
             const std::size_t j = 1 + b * ROWS_PER_BATCH + n;
             if (j >= h_) break;
@@ -133,7 +137,7 @@ private:
         for (std::size_t i = middleEnd; i < rowBytes_; ++i) SmearFadedByte(i, tone, dither, out);
         // Plane 0 is printed from blue, plane 1 from green, plane 2 from red.
         kernels_.split(out, w_, send_ + 2 * w_ * h_ + w_ * j, send_ + w_ * h_ + w_ * j, send_ + w_ * j);
-        kernels_.smooth(Mh, L, rowBytes_, k_.MWideWeight);
+        kernels_.smooth(Mh, L, rowBytes_, k_.MWideWeight, middleTerms_.get(), longTerms_.get());
     }
 
     // Smears byte i of a row in a fade zone; the fade's double arithmetic
@@ -158,7 +162,8 @@ private:
     std::unique_ptr<int32_t[]> MiddleHistory_, LongHistory_;
     std::unique_ptr<uint8_t[]> smeared_, sharpened_;
     std::unique_ptr<uint16_t[]> columnSums_;
-    std::unique_ptr<int16_t[]> byteWeights_;
+    std::unique_ptr<int16_t[]> byteWeights_, pixelWeights_;
+    std::unique_ptr<int32_t[]> middleTerms_, longTerms_;
     RowBatch ring_[RING_SLOTS];
 };
 

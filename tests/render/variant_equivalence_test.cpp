@@ -1,0 +1,261 @@
+// Every build of the row kernels (portable, AVX2, AVX-512 where the processor
+// has them) on one and on two threads prints the same bytes as the plain
+// reference renderer: on random pages of every small shape, on full photo
+// pages, and up to the row where a job is cancelled.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <utility>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "render/mean_of_25.h"
+#include "render/random_source.h"
+#include "render/render_variant.h"
+#include "render/smear_control.h"
+#include "tests/render/reference_mt19937.h"
+#include "tests/render/reference_render.h"
+
+namespace velta {
+namespace {
+
+// Returns every variant this machine can run: each instruction set on one
+// and on two threads.
+std::vector<RenderVariant> AvailableVariants() {
+    std::vector<RenderVariant> variants;
+    for (RenderIsa isa : {RenderIsa::Portable, RenderIsa::Avx2, RenderIsa::Avx512}) {
+        if (!RenderIsaAvailable(isa)) continue;
+        variants.push_back({isa, 1});
+        variants.push_back({isa, 2});
+    }
+    return variants;
+}
+
+// Names a variant in failure messages.
+std::string Describe(RenderVariant variant) {
+    return std::string(RenderIsaName(variant.isa)) + " on " + std::to_string(variant.threads) + " thread(s)";
+}
+
+// Sets each variant in turn for a test and puts the default back afterwards.
+class EveryVariant : public ::testing::Test {
+protected:
+    void TearDown() override { ASSERT_TRUE(SetRenderVariant(BestRenderVariant())); }
+};
+
+// A page buffer: h rows of w pixels, rows padded to 4 bytes with random pad.
+struct Page {
+    uint32_t w, h;
+    std::vector<uint8_t> bytes;
+};
+
+// Returns a page that mixes noise, skin tones, dense and light runs, so that
+// both sharpening weights, the fades, the clamps and negative histories occur.
+Page MixedPage(uint32_t w, uint32_t h, std::mt19937& random) {
+    const std::size_t stride = (3 * std::size_t{w} + 3) / 4 * 4;
+    Page page{w, h, std::vector<uint8_t>(stride * h)};
+    for (uint8_t& byte : page.bytes) byte = static_cast<uint8_t>(random());
+    for (std::size_t y = 0; y < h; ++y) {
+        unsigned kind = 0;
+        for (std::size_t x = 0; x < w; ++x) {
+            if (random() % 4 == 0) kind = random() % 4;
+            uint8_t* pixel = &page.bytes[y * stride + 3 * x];
+            const auto jitter = [&random] { return static_cast<int>(random() % 21) - 10; };
+            if (kind == 1) {  // skin around (230, 180, 150)
+                pixel[0] = static_cast<uint8_t>(225 + jitter() / 2);
+                pixel[1] = static_cast<uint8_t>(180 + jitter());
+                pixel[2] = static_cast<uint8_t>(150 + jitter());
+            } else if (kind == 2) {  // dark: the hottest energies
+                for (int c = 0; c < 3; ++c) pixel[c] = static_cast<uint8_t>(random() % 12);
+            } else if (kind == 3) {  // white: the coolest
+                pixel[0] = pixel[1] = pixel[2] = static_cast<uint8_t>(245 + random() % 11);
+            }
+        }
+    }
+    return page;
+}
+
+// Returns a photo-like full page: smooth gradients, hard dark posts, a skin oval.
+Page PhotoPage(uint32_t w, uint32_t h) {
+    const std::size_t stride = (3 * std::size_t{w} + 3) / 4 * 4;
+    Page page{w, h, std::vector<uint8_t>(stride * h, 0)};
+    for (uint32_t y = 0; y < h; ++y) {
+        for (uint32_t x = 0; x < w; ++x) {
+            uint8_t* pixel = &page.bytes[y * stride + 3 * x];
+            int r = 70 + static_cast<int>((x + y) % 97), g = 110 + static_cast<int>(y * 50 / h),
+                b = 40 + static_cast<int>(x * 200 / w);
+            if (x % 300 < 24) r = g = b = 20;
+            const int64_t dx = int64_t{x} - w / 2, dy = int64_t{y} - h / 2;
+            if (dx * dx * 4 + dy * dy * 3 < int64_t{w} * w) {
+                const int shade = static_cast<int>((dx * dx + dy * dy) / 40000);
+                r = 235 - shade, g = 185 - shade, b = 155 - shade;
+            }
+            pixel[0] = static_cast<uint8_t>(r), pixel[1] = static_cast<uint8_t>(g), pixel[2] = static_cast<uint8_t>(b);
+        }
+    }
+    return page;
+}
+
+// Returns the reference renderer's planes for a page.
+std::vector<uint8_t> ReferencePlanes(const Page& page, int iPrintMode, int16_t caSharpness) {
+    std::array<uint8_t, 768> hotlut{};
+    GetSmearlut(hotlut.data(), iPrintMode);
+    std::vector<uint8_t> send(3 * std::size_t{page.w} * page.h, 0xA5);
+    reference::SmearControl(page.bytes.data(), page.w, page.h, hotlut.data(), send.data(), iPrintMode, caSharpness);
+    return send;
+}
+
+// Renders the page with the variant set now and reports the first byte that
+// differs from expected.
+void ExpectPlanes(const Page& page, int iPrintMode, int16_t caSharpness, const std::vector<uint8_t>& expected,
+                  const std::string& what) {
+    std::array<uint8_t, 768> hotlut{};
+    GetSmearlut(hotlut.data(), iPrintMode);
+    std::vector<uint8_t> send(expected.size(), 0x5A);
+    ASSERT_EQ(SmearControl(page.bytes.data(), page.w, page.h, hotlut.data(), send.data(), iPrintMode, caSharpness), 0)
+        << what;
+    const std::size_t plane = std::size_t{page.w} * page.h;
+    for (std::size_t n = 0; n < send.size(); ++n) {
+        ASSERT_EQ(send[n], expected[n]) << what << ": plane " << n / plane << ", row " << n % plane / page.w
+                                        << ", pixel " << n % page.w;
+    }
+}
+
+// Sharpness settings: off (-4 and 5) and every index 1 to 8 (-3 to 4).
+constexpr int16_t SETTINGS[] = {-4, 5, -3, -2, -1, 0, 1, 2, 3, 4};
+
+TEST_F(EveryVariant, RandomPagesOfEveryShapeUpTo40By40) {
+    const std::vector<RenderVariant> variants = AvailableVariants();
+    std::mt19937 random(2024);
+    for (int iPrintMode : {0, 1}) {
+        for (int16_t caSharpness : SETTINGS) {
+            // Every width and every height once, paired at random, plus a
+            // random shape per step: odd, even, below the 5 x 5 block, below
+            // the 20 pixels of the two fade zones and the four rows of a batch.
+            std::vector<uint32_t> heights(40);
+            for (uint32_t n = 0; n < 40; ++n) heights[n] = n + 1;
+            std::shuffle(heights.begin(), heights.end(), random);
+            for (uint32_t n = 0; n < 40; ++n) {
+                for (const auto& [w, h] : {std::pair<uint32_t, uint32_t>{n + 1, heights[n]},
+                                           {1 + random() % 40, 1 + random() % 40}}) {
+                    const Page page = MixedPage(w, h, random);
+                    const std::vector<uint8_t> expected = ReferencePlanes(page, iPrintMode, caSharpness);
+                    for (RenderVariant variant : variants) {
+                        ASSERT_TRUE(SetRenderVariant(variant));
+                        ExpectPlanes(page, iPrintMode, caSharpness, expected,
+                                     Describe(variant) + ", mode " + std::to_string(iPrintMode) + ", sharpness " +
+                                         std::to_string(caSharpness) + ", " + std::to_string(w) + "x" +
+                                         std::to_string(h));
+                        if (HasFatalFailure()) return;
+                    }
+                }
+            }
+        }
+    }
+}
+
+// The full 6 x 8 inch page at 300 dpi; under the sanitizers, whose checks
+// make every byte slow, a band of the full width stands in for it.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr uint32_t FULL_PAGE_HEIGHT = 48;
+#else
+constexpr uint32_t FULL_PAGE_HEIGHT = 2492;
+#endif
+
+TEST_F(EveryVariant, FullPhotoPages) {
+    const Page page = PhotoPage(1800, FULL_PAGE_HEIGHT);
+    for (const auto& [iPrintMode, caSharpness] : {std::pair<int, int16_t>{0, 0}, {1, -4}, {1, 4}}) {
+        const std::vector<uint8_t> expected = ReferencePlanes(page, iPrintMode, caSharpness);
+        for (RenderVariant variant : AvailableVariants()) {
+            ASSERT_TRUE(SetRenderVariant(variant));
+            ExpectPlanes(page, iPrintMode, caSharpness, expected,
+                         Describe(variant) + ", full page, mode " + std::to_string(iPrintMode) + ", sharpness " +
+                             std::to_string(caSharpness));
+            if (HasFatalFailure()) return;
+        }
+    }
+}
+
+// A cancel check that turns true on its n-th question.
+struct CancelAfter {
+    int questions = 0;
+    int limit = 0;
+    // Counts a question and answers it.
+    static bool Poll(void* context) {
+        auto* self = static_cast<CancelAfter*>(context);
+        return ++self->questions >= self->limit;
+    }
+};
+
+TEST_F(EveryVariant, CancelledPageStopsWithTheRowsBeforeItPrinted) {
+    std::mt19937 random(7);
+    const Page page = MixedPage(37, 61, random);
+    const std::vector<uint8_t> expected = ReferencePlanes(page, 0, 0);
+    std::array<uint8_t, 768> hotlut{};
+    GetSmearlut(hotlut.data(), 0);
+    for (RenderVariant variant : AvailableVariants()) {
+        ASSERT_TRUE(SetRenderVariant(variant));
+        for (int limit : {1, 2, 5, 30, 61}) {
+            CancelAfter cancel{0, limit};
+            std::vector<uint8_t> send(expected.size(), 0x5A);
+            EXPECT_EQ(SmearControl(page.bytes.data(), page.w, page.h, hotlut.data(), send.data(), 0, 0,
+                                   CancelCheck{CancelAfter::Poll, &cancel}),
+                      1)
+                << Describe(variant);
+            // The question is asked before each row: rows before the last
+            // question are complete in all three planes.
+            EXPECT_EQ(cancel.questions, limit) << Describe(variant);
+            const std::size_t plane = std::size_t{page.w} * page.h, done = std::size_t{page.w} * (limit - 1);
+            for (std::size_t offset : {std::size_t{0}, plane, 2 * plane}) {
+                EXPECT_TRUE(std::equal(send.begin() + offset, send.begin() + offset + done, expected.begin() + offset))
+                    << Describe(variant) << ", cancelled at question " << limit;
+            }
+        }
+    }
+}
+
+TEST_F(EveryVariant, BlocksOfRandomNumbersFollowTheSequence) {
+    for (RenderVariant variant : AvailableVariants()) {
+        ASSERT_TRUE(SetRenderVariant(variant));
+        reference::Mt19937 expected;
+        expected.SeedByArray({0x123, 0x234, 0x345, 0x456});
+        const uint32_t seed[4] = {0x123, 0x234, 0x345, 0x456};
+        init_by_array(seed, 4);
+        // Blocks that end before, on and across the 624-word regenerations.
+        for (std::size_t count : {1u, 5u, 618u, 624u, 625u, 1247u, 5400u, 3u}) {
+            std::vector<uint32_t> numbers(count);
+            std::vector<uint16_t> dither(count);
+            genrand_block(numbers.data(), count);
+            for (std::size_t n = 0; n < count; ++n) ASSERT_EQ(numbers[n], expected.Next()) << Describe(variant);
+            genrand_dither_block(dither.data(), count);
+            for (std::size_t n = 0; n < count; ++n) {
+                ASSERT_EQ(dither[n], expected.Next() & 0x7FFu) << Describe(variant);
+            }
+            ASSERT_EQ(genrand_int32(), expected.Next()) << Describe(variant);
+        }
+    }
+}
+
+TEST(RenderVariants, OnlyAvailableSetsAndOneOrTwoThreadsCanBeChosen) {
+    EXPECT_TRUE(RenderIsaAvailable(RenderIsa::Portable));
+    EXPECT_FALSE(SetRenderVariant({RenderIsa::Portable, 0}));
+    EXPECT_FALSE(SetRenderVariant({RenderIsa::Portable, 3}));
+    for (RenderIsa isa : {RenderIsa::Avx2, RenderIsa::Avx512}) {
+        if (!RenderIsaAvailable(isa)) {
+            EXPECT_FALSE(SetRenderVariant({isa, 1}));
+        }
+    }
+    EXPECT_TRUE(RenderIsaAvailable(BestRenderVariant().isa));
+    ASSERT_TRUE(SetRenderVariant(BestRenderVariant()));
+}
+
+// The 5 x 5 mean divides by a multiply and a shift; it must equal the
+// division for every sum the block can have.
+TEST(SharpnessMean, MultiplyAndShiftEqualsDivisionBy25ForEverySum) {
+    for (int32_t sum = 0; sum <= MAX_SUM_OF_25; ++sum) ASSERT_EQ(MeanOf25(sum), sum / 25) << "sum " << sum;
+    EXPECT_EQ(MAX_SUM_OF_25, 6375);
+}
+
+}  // namespace
+}  // namespace velta
