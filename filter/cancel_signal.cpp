@@ -29,4 +29,6 @@ void IgnoreCancelSignal() { SetSigterm(SIG_IGN); }
 
 bool CancelRequested() { return cancel_flag != 0; }
 
+void ResetCancelRequest() { cancel_flag = 0; }
+
 }  // namespace velta

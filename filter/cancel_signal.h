@@ -13,4 +13,7 @@ void IgnoreCancelSignal();
 // True once SIGTERM has arrived while a page was in progress.
 bool CancelRequested();
 
+// Forgets an earlier request, so that a job run in-process after a cancelled one starts afresh.
+void ResetCancelRequest();
+
 }  // namespace velta

@@ -1,0 +1,103 @@
+// One print job from the spooler's arguments to its exit status.
+#include "filter/print_job.h"
+
+#include <csignal>
+#include <cstdio>
+#include <string>
+
+#include <fcntl.h>
+
+#include <cups/ppd.h>
+
+#include "filter/cancel_signal.h"
+#include "filter/job_settings.h"
+#include "filter/page_header_check.h"
+#include "filter/print_options.h"
+#include "filter/printer_output.h"
+#include "filter/raster_job.h"
+
+namespace velta {
+
+namespace {
+
+// Opens the printer's PPD at path, or returns nullptr.
+ppd_file_t* OpenPrinterPpd(const char* path) {
+  if (path == nullptr) return nullptr;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  return ppdOpenFile(path);
+#pragma GCC diagnostic pop
+}
+
+// Closes the PPD, if one was opened.
+void ClosePrinterPpd(ppd_file_t* ppd) {
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  if (ppd != nullptr) ppdClose(ppd);
+#pragma GCC diagnostic pop
+}
+
+// Opens the raster stream on fd, or through the caller's reader when it has one.
+cups_raster_t* OpenRaster(int fd, const JobStreams& streams) {
+  if (fd == streams.input_fd && streams.read_input != nullptr)
+    return cupsRasterOpenIO(streams.read_input, streams.read_context, CUPS_RASTER_READ);
+  return cupsRasterOpen(fd, CUPS_RASTER_READ);
+}
+
+}  // namespace
+
+int RunPrintJob(int argc, char* argv[], const JobStreams& streams) {
+  if (argc != 6 && argc != 7) {
+    std::fputs("ERROR: rastertovelta job-id user title copies options [file]\n", stderr);
+    return 1;
+  }
+  ResetCancelRequest();
+  int fd = streams.input_fd;
+  if (argc == 7 && (fd = open(argv[6], O_RDONLY)) < 0) {
+    std::perror("ERROR: Unable to open raster file - ");
+    sleep(1);
+    return 1;
+  }
+  // A printer connection that goes away is a failed write, reported, not a kill.
+  std::signal(SIGPIPE, SIG_IGN);
+
+  cups_raster_t* ras = OpenRaster(fd, streams);
+  if (ras == nullptr) std::fprintf(stderr, "ERROR: cupsRasterOpen fd=%d\n", fd);
+  ppd_file_t* ppd = OpenPrinterPpd(streams.ppd_path);
+  JobSettings settings;
+  if (ppd != nullptr) settings = ResolvePrintOptions(argv[5], ppd, stderr);
+  JobTables tables = PrepareJobTables(settings);
+
+  PrinterOutput output(streams.output_fd);
+  PageOutcome outcome = PageOutcome::Printed;
+  int page = 0;
+  cups_page_header2_t header;
+  while (ras != nullptr && cupsRasterReadHeader2(ras, &header)) {
+    LogPageHeader(header, stderr);
+    std::string problem;
+    if (!CheckPageHeader(header, problem)) {
+      std::fprintf(stderr, "ERROR: %s\n", problem.c_str());
+      outcome = PageOutcome::Failed;
+      break;
+    }
+    ++page;
+    std::fprintf(stderr, "PAGE: %d %d\n", page, static_cast<int>(header.NumCopies));
+    outcome = PrintPage(ras, header, page, settings, tables, output);
+    if (outcome != PageOutcome::Printed) break;
+  }
+
+  ClosePrinterPpd(ppd);
+  if (ras != nullptr) cupsRasterClose(ras);
+  if (fd != streams.input_fd) close(fd);
+
+  if (outcome == PageOutcome::Failed) return 1;
+  if (outcome == PageOutcome::Cancelled) return 0;
+  if (page == 0) {
+    std::fputs("ERROR: No pages found!\n", stderr);
+    return 1;
+  }
+  std::fputs("INFO: CUPS v1.2.12 is ready to print.\n", stderr);
+  return 0;
+}
+
+}  // namespace velta
