@@ -22,6 +22,25 @@ for f in "$installed_filter:755" "$installed_ppd:644"; do
   else fail "installs ${file#"$work/root"}" "found $got, expected $mode root"; fi
 done
 [ -x "$installed_filter" ] && [ -f "$installed_ppd" ] || die "the installation is incomplete"
+
+# The Debian package holds the same two files, root-owned, and names the
+# spooler, the conversion filters and Ghostscript among its dependencies.
+if cpack --config "$VELTA_BUILD_DIR/CPackConfig.cmake" -B "$work/package" >"$work/cpack.log" 2>&1 &&
+   deb=$(ls "$work"/package/rastertovelta_*.deb 2>/dev/null) && [ -n "$deb" ]; then
+  listing=$(dpkg-deb -c "$deb" | awk '{print $1, $2, $6}')
+  for entry in "-rwxr-xr-x root/root .$(cups-config --serverbin)/filter/rastertovelta" \
+               "-rw-r--r-- root/root ./usr/share/ppd/velta/velta-k40.ppd"; do
+    if grep -qxF -- "$entry" <<<"$listing"; then pass "the package holds $entry"
+    else fail "the package" "no '$entry' in: $(tr '\n' ' ' <<<"$listing")"; fi
+  done
+  depends=$(dpkg-deb -f "$deb" Depends)
+  for package in cups-daemon cups-filters ghostscript libcups2 libcupsimage2; do
+    if grep -qE "(^|, )$package( |,|$)" <<<"$depends"; then pass "the package depends on $package"
+    else fail "the package" "Depends [$depends] lacks $package"; fi
+  done
+else
+  fail "the package" "cpack made no .deb: $(tail -3 "$work/cpack.log")"
+fi
 VELTA_PPD=$installed_ppd
 VELTA_FILTER=$installed_filter
 
