@@ -2,6 +2,8 @@
 // and the per-row pass that applies them.
 #include "color/color_adjust.h"
 
+#include <cstring>
+
 #include "color/direct_map.h"
 
 namespace velta {
@@ -21,6 +23,22 @@ constexpr int64_t ClampByte(int64_t value) {
 int32_t ChannelOffset(int32_t brightness, int32_t own, int32_t other1, int32_t other2) {
   const int64_t balance = 3 * (2 * int64_t{own} - other1 - other2);
   return static_cast<int32_t>(5 * int64_t{brightness} + balance / 2);
+}
+
+// Returns the table set that changes no colour: saturation terms 0, tone
+// tables the identity. The default job (every option 0) builds exactly this.
+ColorTableSet IdentityTables() {
+  ColorTableSet tables{};
+  for (int n = 0; n < 256; ++n) {
+    tables.blue[n] = tables.green[n] = tables.red[n] = static_cast<uint8_t>(n);
+  }
+  return tables;
+}
+
+// Tells whether a table set leaves every pixel as it is.
+bool LeavesColoursUnchanged(const ColorTableSet& colortable) {
+  static const ColorTableSet identity = IdentityTables();
+  return std::memcmp(&colortable, &identity, sizeof identity) == 0;
 }
 
 }  // namespace
@@ -68,6 +86,9 @@ void BuildColorTables(ColorTableSet& tables, int32_t& stp_saturation, int monoch
 
 void ColorCorrection(uint8_t* lpdt, int16_t width, const ColorTableSet& colortable,
                      int bTableRet, const uint8_t* DmapTbl) {
+  // Without saturation, tone change or direct map every pixel stays as it
+  // is, so the row need not be touched.
+  if (!bTableRet && LeavesColoursUnchanged(colortable)) return;
   const auto& sat = colortable.clrsatable;
   for (int x = 0; x < width; ++x) {
     uint8_t* pixel = lpdt + 3 * x;

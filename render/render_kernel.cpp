@@ -8,6 +8,7 @@
 
 #include <cstring>
 
+#include "render/face_sums.h"
 #include "render/mean_of_25.h"
 #include "render/sharpness.h"
 
@@ -89,16 +90,11 @@ VELTA_INLINE void SharpenBody(const uint8_t* page, std::size_t stride, std::size
     }
     const int16_t face = static_cast<int16_t>(WeightFace6k[static_cast<std::size_t>(s)]);
     const int16_t back = static_cast<int16_t>(WeightBack6k[static_cast<std::size_t>(s)]);
-    const int32_t* Y = Y_TableInt.data();
-    const int32_t* Cb = Cb_TableInt.data();
-    const int32_t* Cr = Cr_TableInt.data();
+    const uint64_t* sums = scratch.faceSums;
     int16_t* __restrict pixelWeights = scratch.pixelWeights;
     for (std::size_t p = 2; p + 2 < w; ++p) {
-        const uint32_t red = row[3 * p], green = row[3 * p + 1], blue = row[3 * p + 2];
-        const int32_t luminance = Y[red] + Y[256 + green] + Y[512 + blue];
-        const int32_t blueDifference = Cb[red] + Cb[256 + green] + Cb[512 + blue];
-        const int32_t redDifference = Cr[red] + Cr[256 + green] + Cr[512 + blue];
-        pixelWeights[p] = IsFaceWindow(luminance, blueDifference, redDifference) ? face : back;
+        const uint64_t sum = sums[row[3 * p]] + sums[256 + row[3 * p + 1]] + sums[512 + row[3 * p + 2]];
+        pixelWeights[p] = IsFaceSum(sum) ? face : back;
     }
     for (std::size_t p = 2; p + 2 < w; ++p) {
         byteWeights[3 * p] = byteWeights[3 * p + 1] = byteWeights[3 * p + 2] = pixelWeights[p];
@@ -230,6 +226,21 @@ VELTA_ROW_KERNELS(avx512, [[gnu::target("avx512f,avx512bw,avx512vl,avx2,bmi2,pre
 #endif
 
 }  // namespace
+
+const uint64_t* PackedFaceSums() {
+    static const auto table = [] {
+        struct Words {
+            uint64_t word[768];
+        } words{};
+        for (std::size_t n = 0; n < 768; ++n) {
+            words.word[n] = static_cast<uint64_t>(Y_TableInt[n]) |
+                            static_cast<uint64_t>(Cb_TableInt[n] + (1 << 17)) << 21 |
+                            static_cast<uint64_t>(Cr_TableInt[n] + (1 << 17)) << 42;
+        }
+        return words;
+    }();
+    return table.word;
+}
 
 const RowKernels& KernelsFor(RenderIsa isa) {
 #if defined(__x86_64__)

@@ -6,11 +6,13 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <utility>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "render/face_sums.h"
 #include "render/mean_of_25.h"
 #include "render/random_source.h"
 #include "render/render_variant.h"
@@ -255,6 +257,35 @@ TEST(RenderVariants, OnlyAvailableSetsAndOneOrTwoThreadsCanBeChosen) {
 TEST(SharpnessMean, MultiplyAndShiftEqualsDivisionBy25ForEverySum) {
     for (int32_t sum = 0; sum <= MAX_SUM_OF_25; ++sum) ASSERT_EQ(MeanOf25(sum), sum / 25) << "sum " << sum;
     EXPECT_EQ(MAX_SUM_OF_25, 6375);
+}
+
+// The packed sums of the face test must tell face from background exactly as
+// the three separately rounded sums do, for every colour.
+TEST(SharpnessFaceWindow, PackedSumsAgreeWithTheSeparateSumsForEveryColour) {
+    constexpr double KR = 0.298912, KG = 0.586611, KB = 0.114477;
+    // Each channel's contributions, coefficient x 1024 x v rounded to nearest.
+    int64_t Yr[256], Yg[256], Yb[256], Ur[256], Ug[256], Ub[256], Vr[256], Vg[256], Vb[256];
+    for (int v = 0; v < 256; ++v) {
+        const auto scaled = [v](double coefficient) { return std::llround(coefficient * 1024.0 * v); };
+        Yr[v] = scaled(KR), Yg[v] = scaled(KG), Yb[v] = scaled(KB);
+        Ur[v] = scaled(-KR / (2 * (1 - KB))), Ug[v] = scaled(-KG / (2 * (1 - KB))), Ub[v] = scaled(0.5);
+        Vr[v] = scaled(0.5), Vg[v] = scaled(-KG / (2 * (1 - KR))), Vb[v] = scaled(-KB / (2 * (1 - KR)));
+    }
+    const uint64_t* sums = PackedFaceSums();
+    int64_t faces = 0;
+    for (int r = 0; r < 256; ++r) {
+        for (int g = 0; g < 256; ++g) {
+            for (int b = 0; b < 256; ++b) {
+                const int64_t Y = Yr[r] + Yg[g] + Yb[b], U = Ur[r] + Ug[g] + Ub[b], V = Vr[r] + Vg[g] + Vb[b];
+                const bool face = Y >= 90001 && Y <= 255999 && U > -40000 && U < -9000 && V > 1024 && V <= 54999;
+                faces += face;
+                if (IsFaceSum(sums[r] + sums[256 + g] + sums[512 + b]) != face) {
+                    FAIL() << "colour " << r << ", " << g << ", " << b << " should be " << (face ? "face" : "background");
+                }
+            }
+        }
+    }
+    EXPECT_GT(faces, 0);
 }
 
 }  // namespace
