@@ -6,7 +6,7 @@ namespace velta {
 namespace {
 
 // True for the colour spaces whose three 8-bit samples are red, green, blue.
-bool IsRgbColorSpace(cups_cspace_t space) {
+bool IsRgbColorSpace(uint32_t space) {
   return space == CUPS_CSPACE_RGB || space == CUPS_CSPACE_SRGB || space == CUPS_CSPACE_ADOBERGB;
 }
 
@@ -19,11 +19,13 @@ bool Refuse(std::string& problem, const char* field, unsigned value, const std::
 }  // namespace
 
 bool CheckPageHeader(const cups_page_header2_t& header, std::string& problem) {
-  if (!IsRgbColorSpace(header.cupsColorSpace))
-    return Refuse(problem, "cupsColorSpace", header.cupsColorSpace,
+  const uint32_t color_space = RawField(header.cupsColorSpace);
+  const uint32_t color_order = RawField(header.cupsColorOrder);
+  if (!IsRgbColorSpace(color_space))
+    return Refuse(problem, "cupsColorSpace", color_space,
                   "is not supported (expected an RGB space: 1, 19 or 20)");
-  if (header.cupsColorOrder != CUPS_ORDER_CHUNKED)
-    return Refuse(problem, "cupsColorOrder", header.cupsColorOrder,
+  if (color_order != CUPS_ORDER_CHUNKED)
+    return Refuse(problem, "cupsColorOrder", color_order,
                   "is not supported (expected 0, chunky RGB)");
   if (header.cupsBitsPerColor != 8)
     return Refuse(problem, "cupsBitsPerColor", header.cupsBitsPerColor,

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include <cups/raster.h>
@@ -17,6 +18,17 @@ inline constexpr std::size_t kMaxSendBufferBytes = std::size_t{256} << 20;
 
 // The set-up commands carry each page dimension in 16 bits.
 inline constexpr uint32_t kMaxPageDimension = 65535;
+
+// The 32 bits of a header field as an unsigned number. Several fields are C
+// enums, and a raster can carry any value in them: reading such a field as its
+// enum type is undefined for values outside the enum's range, so its bytes are copied.
+template <typename Field>
+uint32_t RawField(const Field& field) {
+  static_assert(sizeof(Field) == sizeof(uint32_t));
+  uint32_t bits;
+  std::memcpy(&bits, &field, sizeof bits);
+  return bits;
+}
 
 // Sizes of one page's buffers, all in size_t.
 struct PageGeometry {

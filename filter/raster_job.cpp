@@ -14,8 +14,12 @@ namespace velta {
 
 namespace {
 
-// A header field as the log prints it: %d of its 32 bits.
-int AsInt(unsigned value) { return static_cast<int>(value); }
+// A header field as the log prints it: %d of its 32 bits, read without
+// trusting an enum field to hold one of its enumerators.
+template <typename Field>
+int AsInt(const Field& field) {
+  return static_cast<int>(RawField(field));
+}
 
 // Allocates count bytes set to fill, or returns nullptr.
 std::unique_ptr<uint8_t[]> AllocateFilled(std::size_t count, uint8_t fill) {
