@@ -303,5 +303,38 @@ INSTANTIATE_TEST_SUITE_P(
                   With([](PictureOptions& o) { o.resize = -20; })}),
     CaseName);
 
+// ---------------------------------------------------------------------------
+// The row routine counts pixels in 16 bits: a row of 40000 pixels counts as
+// -25536 and keeps its colours, while 32767 pixels are all adjusted; the resize
+// after it works on the whole row either way.
+
+class SixteenBitRowCount : public ::testing::TestWithParam<PrintCase> {};
+
+TEST_P(SixteenBitRowCount, PlanesMatchTheWorkedOutPlanes) { ExpectPrintedAsExpected(GetParam()); }
+
+TEST(WideRow, ARowOf40000PixelsReachesTheRendererUnchanged) {
+  const PrintCase c{"wide", {"--pattern", "photo", "--width", "40000", "--height", "3"},
+                    "stpBrightness=5 DirectMap=true stpSharpness=-4", true,
+                    With([](PictureOptions& o) { o.brightness = 5, o.directmap = true, o.sharpness = -4; })};
+  const JobRun run = RunJob(c);
+  ASSERT_EQ(run.status, 0) << run.messages;
+  ASSERT_EQ(run.stream.pages.size(), 1u);
+  EXPECT_TRUE(SamePlanes(run.stream.pages[0], Render(run.pages_in[0], false, -4), 1));
+}
+
+// A photo row of width pixels, three rows high.
+std::vector<std::string> WideRows(int width) {
+  return {"--pattern", "photo", "--width", std::to_string(width), "--height", "3"};
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    WideRows, SixteenBitRowCount,
+    ::testing::Values(
+        PrintCase{"Width40000Reduced", WideRows(40000), "stpBrightness=5 stpResize=-10 stpSharpness=-4", true,
+                  With([](PictureOptions& o) { o.brightness = 5, o.resize = -10, o.sharpness = -4; })},
+        PrintCase{"Width32767Adjusted", WideRows(32767), "stpBrightness=5 stpSaturation=3 stpSharpness=-4", true,
+                  With([](PictureOptions& o) { o.brightness = 5, o.saturation = 3, o.sharpness = -4; })}),
+    CaseName);
+
 }  // namespace
 }  // namespace velta::expected
