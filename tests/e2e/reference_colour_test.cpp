@@ -1,5 +1,5 @@
-// The expected-value model of the picture steps reproduces the printer's own
-// published examples, so that agreement with the filter means something.
+// The expected-value model of the picture steps reproduces the printer's known
+// results, so that agreement with the filter means something.
 #include <array>
 #include <cstdint>
 #include <vector>
