@@ -90,8 +90,17 @@ void ColorCorrection(uint8_t* lpdt, int16_t width, const ColorTableSet& colortab
   // is, so the row need not be touched.
   if (!bTableRet && LeavesColoursUnchanged(colortable)) return;
   const auto& sat = colortable.clrsatable;
+  // Neighbouring pixels of a picture are often equal: a pixel like the one
+  // before it gets that pixel's result without working it out again.
+  uint8_t last_in[3] = {0, 0, 0}, last_out[3] = {0, 0, 0};
+  bool have_last = false;
   for (int x = 0; x < width; ++x) {
     uint8_t* pixel = lpdt + 3 * x;
+    if (have_last && pixel[0] == last_in[0] && pixel[1] == last_in[1] && pixel[2] == last_in[2]) {
+      pixel[0] = last_out[0], pixel[1] = last_out[1], pixel[2] = last_out[2];
+      continue;
+    }
+    last_in[0] = pixel[0], last_in[1] = pixel[1], last_in[2] = pixel[2];
     const int rdat = pixel[0];
     const int gdat = pixel[1];
     const int bdat = pixel[2];
@@ -104,6 +113,8 @@ void ColorCorrection(uint8_t* lpdt, int16_t width, const ColorTableSet& colortab
     pixel[1] = colortable.green[gtmp];
     pixel[0] = colortable.red[rtmp];
     if (bTableRet) Change3D(DmapTbl, pixel, pixel + 1, pixel + 2);
+    last_out[0] = pixel[0], last_out[1] = pixel[1], last_out[2] = pixel[2];
+    have_last = true;
   }
 }
 

@@ -70,6 +70,16 @@ int ResizePicture(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight, int32_
   const int64_t firstColumn = (tarWidth - biWidth) / 2;
   const int64_t firstRow = (tarHeight - biHeight) / 2;
 
+  // Every output row samples the same source columns: their pixels and
+  // fractions come from one running sum along the row, taken once.
+  std::unique_ptr<SamplePoint[]> columns(new (std::nothrow) SamplePoint[static_cast<size_t>(biWidth)]);
+  if (!columns) return -1;
+  double px = static_cast<double>(firstColumn) * bx;
+  for (int32_t m = 0; m < biWidth; ++m) {
+    columns[m] = Sample(px, biWidth);
+    px += bx;
+  }
+
   double py = static_cast<double>(firstRow) * by;
   for (int32_t k = 0; k < biHeight; ++k) {
     const SamplePoint row = Sample(py, biHeight);
@@ -78,12 +88,12 @@ int ResizePicture(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight, int32_
     const double y2 = row.fraction;
     uint8_t* out = work.get() + static_cast<size_t>(k) * width_DIB;
 
-    double px = static_cast<double>(firstColumn) * bx;
     for (int32_t m = 0; m < biWidth; ++m) {
-      const SamplePoint column = Sample(px, biWidth);
+      const SamplePoint& column = columns[m];
       const size_t left = 3 * static_cast<size_t>(column.near);
       const size_t right = 3 * static_cast<size_t>(column.next);
       const double x2 = column.fraction;
+      const double x2y2 = x2 * y2;
       for (int c = 0; c < 3; ++c) {
         const int p00 = upper[left + c];
         const int p10 = upper[right + c];
@@ -91,13 +101,12 @@ int ResizePicture(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight, int32_
         const int p11 = lower[right + c];
         // The integer differences first, then the three products and p00 added
         // left to right in double precision, then truncated toward zero.
-        const double value = static_cast<double>(p00 - p10 - p01 + p11) * (x2 * y2) +
+        const double value = static_cast<double>(p00 - p10 - p01 + p11) * x2y2 +
                              static_cast<double>(p10 - p00) * x2 +
                              static_cast<double>(p01 - p00) * y2 + static_cast<double>(p00);
         out[3 * static_cast<size_t>(m) + c] =
             static_cast<uint8_t>(std::min(std::max(static_cast<int>(value), 0), 255));
       }
-      px += bx;
     }
     // The bytes after the last pixel carry no picture; they are left white.
     std::memset(out + 3 * static_cast<size_t>(biWidth), 255, width_DIB - 3 * static_cast<size_t>(biWidth));

@@ -58,6 +58,32 @@ class OverlapTable {
 };
 
 // A positive magnification cannot reduce: that axis keeps its size.
+// The mean of a sum of overlapped bytes: sum div units, at most 255. For the
+// unit counts of ordinary pages every quotient comes from a table, built once
+// per pass; the table holds 255 x units + 1 entries, since no weighted sum of
+// bytes exceeds 255 x units. Larger unit counts divide.
+class ExactQuotients {
+ public:
+  explicit ExactQuotients(int64_t units) : units_(units) {
+    if (units_ > kMaxTabledUnits) return;
+    table_.reset(new (std::nothrow) uint8_t[static_cast<size_t>(255 * units_ + 1)]);
+    if (!table_) return;
+    for (int64_t sum = 0; sum <= 255 * units_; ++sum) table_[sum] = static_cast<uint8_t>(sum / units_);
+  }
+  // Tells whether the table could be had (always true when none is needed).
+  bool ready() const { return units_ > kMaxTabledUnits || table_ != nullptr; }
+  // Returns sum div units, held to 255.
+  uint8_t operator()(int64_t sum) const {
+    if (table_) return table_[sum];
+    return static_cast<uint8_t>(std::min<int64_t>(sum / units_, 255));
+  }
+
+ private:
+  static constexpr int64_t kMaxTabledUnits = 4096;
+  int64_t units_;
+  std::unique_ptr<uint8_t[]> table_;
+};
+
 int32_t ReductionUsed(int32_t magnification) { return std::min(magnification, 0); }
 
 }  // namespace
@@ -98,6 +124,8 @@ int ResizePictureAverage(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight,
       !rows.Build(biHeight, static_cast<int32_t>(tarHeight)))
     return -1;
 
+  const ExactQuotients columnMean(columns.targetUnits()), rowMean(rows.targetUnits());
+  if (!columnMean.ready() || !rowMean.ready()) return -1;
   // Horizontal pass: each source row becomes tarWidth averages of overlapped pixels.
   for (int64_t y = 0; y < biHeight; ++y) {
     const uint8_t* source = pSrcBitmap + static_cast<size_t>(y) * iLength;
@@ -110,21 +138,25 @@ int ResizePictureAverage(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight,
         tmp_g += int64_t{run->units} * pixel[1];
         tmp_b += int64_t{run->units} * pixel[2];
       }
-      target[3 * j + 0] = static_cast<uint8_t>(tmp_r / columns.targetUnits());
-      target[3 * j + 1] = static_cast<uint8_t>(tmp_g / columns.targetUnits());
-      target[3 * j + 2] = static_cast<uint8_t>(tmp_b / columns.targetUnits());
+      target[3 * j + 0] = columnMean(tmp_r);
+      target[3 * j + 1] = columnMean(tmp_g);
+      target[3 * j + 2] = columnMean(tmp_b);
     }
   }
 
-  // Vertical pass: the same averaging down the columns of the horizontal result.
+  // Vertical pass: the same averaging down the columns of the horizontal result,
+  // a whole row of sums at a time, each source row added with its overlap.
+  std::unique_ptr<int64_t[]> sums(new (std::nothrow) int64_t[targetRow]);
+  if (!sums) return -1;
   for (int64_t t = 0; t < tarHeight; ++t) {
-    uint8_t* target = reduced.get() + static_cast<size_t>(t) * targetRow;
-    for (size_t byte = 0; byte < targetRow; ++byte) {
-      int64_t sum = 0;
-      for (const OverlapRun* run = rows.begin(t); run != rows.end(t); ++run)
-        sum += int64_t{run->units} * horizontal[static_cast<size_t>(run->source) * targetRow + byte];
-      target[byte] = static_cast<uint8_t>(std::min<int64_t>(sum / rows.targetUnits(), 255));
+    std::fill(sums.get(), sums.get() + targetRow, int64_t{0});
+    for (const OverlapRun* run = rows.begin(t); run != rows.end(t); ++run) {
+      const uint8_t* source = horizontal.get() + static_cast<size_t>(run->source) * targetRow;
+      const int64_t units = run->units;
+      for (size_t byte = 0; byte < targetRow; ++byte) sums[byte] += units * source[byte];
     }
+    uint8_t* target = reduced.get() + static_cast<size_t>(t) * targetRow;
+    for (size_t byte = 0; byte < targetRow; ++byte) target[byte] = rowMean(sums[byte]);
   }
 
   // Only now is the page overwritten: white everywhere, the reduced picture centred,

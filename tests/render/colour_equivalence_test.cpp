@@ -1,0 +1,104 @@
+// The faster colour correction and picture resizing of the colour subsystem
+// against the versions first written: equal bytes for every option set, page
+// shape and magnification tried, including unit counts too large for the
+// quotient table.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "color/color_adjust.h"
+#include "color/direct_map.h"
+#include "color/resize.h"
+#include "tests/render/colour_reference.h"
+
+namespace velta {
+namespace {
+
+// Returns a page buffer of random bytes (pad bytes included).
+std::vector<uint8_t> RandomPage(int32_t w, int32_t h, std::mt19937& random) {
+    std::vector<uint8_t> page(((3 * static_cast<std::size_t>(w) + 3) & ~std::size_t{3}) * static_cast<std::size_t>(h));
+    for (uint8_t& byte : page) byte = static_cast<uint8_t>(random());
+    return page;
+}
+
+// Resizes a copy of the page both ways and compares every byte.
+void ExpectSameResize(const std::vector<uint8_t>& page, int32_t w, int32_t h, int32_t magnification) {
+    std::vector<uint8_t> expected = page, actual = page;
+    const std::string what = std::to_string(w) + "x" + std::to_string(h) + " by " + std::to_string(magnification);
+    if (magnification > 0) {
+        ASSERT_EQ(ResizePicture(actual.data(), w, h, magnification, magnification),
+                  colour_reference::ResizePicture(expected.data(), w, h, magnification, magnification))
+            << what;
+    } else {
+        ASSERT_EQ(ResizePictureAverage(actual.data(), w, h, magnification, magnification),
+                  colour_reference::ResizePictureAverage(expected.data(), w, h, magnification, magnification))
+            << what;
+    }
+    ASSERT_EQ(actual, expected) << what;
+}
+
+TEST(FasterResizing, EqualsTheFirstResizingOnSmallPagesOfEveryShape) {
+    std::mt19937 random(99);
+    for (int32_t h = 1; h <= 24; ++h) {
+        for (int32_t w = 1; w <= 24; ++w) {
+            const std::vector<uint8_t> page = RandomPage(w, h, random);
+            for (int32_t magnification : {-99, -50, -41, -10, -1, 1, 10, 37, 100}) {
+                ExpectSameResize(page, w, h, magnification);
+                if (HasFatalFailure()) return;
+            }
+        }
+    }
+}
+
+TEST(FasterResizing, EqualsTheFirstResizingOnAFullPage) {
+    std::mt19937 random(5);
+    const std::vector<uint8_t> page = RandomPage(1800, 2492, random);
+    for (int32_t magnification : {-10, 10}) ExpectSameResize(page, 1800, 2492, magnification);
+}
+
+// 4099 pixels reduced by 10 % to 3689: the common unit count is 4099 x 3689,
+// so a target pixel spans 4099 units, past the quotient table, and divides.
+TEST(FasterResizing, EqualsTheFirstResizingWhereUnitsAreTooManyForTheTable) {
+    std::mt19937 random(6);
+    const std::vector<uint8_t> page = RandomPage(4099, 5, random);
+    for (int32_t magnification : {-10, -3}) ExpectSameResize(page, 4099, 5, magnification);
+}
+
+// Rows with runs of equal pixels (which the faster correction reuses) and
+// single changed bytes inside runs, through random option sets, with and
+// without the direct colour map.
+TEST(FasterColourCorrection, EqualsTheFirstCorrectionForRandomOptionsAndRuns) {
+    std::mt19937 random(17);
+    std::array<uint8_t, kDmapTblSize> DmapTbl{};
+    for (int round = 0; round < 400; ++round) {
+        const auto option = [&random] { return static_cast<int32_t>(random() % 21) - 10; };
+        int32_t saturation = option();
+        const ColorParams params = ComputeColorParams(option(), option(), option(), option(), option());
+        ColorTableSet tables;
+        BuildColorTables(tables, saturation, round % 7 == 0, params);
+        const int directmap = static_cast<int>(random() % 2);
+        InitDmapTbl(DmapTbl.data(), kDmapTblSize, round % 2);
+        if (round % 5 == 0) {
+            for (uint8_t& node : DmapTbl) node = static_cast<uint8_t>(random());
+        }
+        std::vector<uint8_t> row(3 * 300);
+        for (std::size_t p = 0; p < 300; ++p) {
+            if (p == 0 || random() % 4 == 0) {
+                for (int c = 0; c < 3; ++c) row[3 * p + c] = static_cast<uint8_t>(random());
+            } else {
+                for (int c = 0; c < 3; ++c) row[3 * p + c] = row[3 * (p - 1) + c];
+                if (random() % 5 == 0) row[3 * p + random() % 3] ^= 1;
+            }
+        }
+        std::vector<uint8_t> expected = row;
+        colour_reference::ColorCorrection(expected.data(), 300, tables, directmap, DmapTbl.data());
+        ColorCorrection(row.data(), 300, tables, directmap, DmapTbl.data());
+        ASSERT_EQ(row, expected) << "round " << round;
+    }
+}
+
+}  // namespace
+}  // namespace velta
