@@ -54,8 +54,8 @@ check_print() {
 }
 
 echo "# Photos and a PDF through the chain"
-make_photo 3200 2400 "$work/landscape-4x3.png"
-make_photo 1800 2400 "$work/portrait-3x4.jpg"
+make_photo 2600 1950 "$work/landscape-4x3.png"
+make_photo 1950 2600 "$work/portrait-3x4.jpg"
 make_photo 576 432 "$work/landscape-4x3.pdf"
 expect_pages="1800x2492 copies 1 normal"
 check_print "a 4:3 PNG is one full 6x8 page" "$work/landscape-4x3.png" "print-scaling=fill"
@@ -73,7 +73,7 @@ check_print "three copies of a PDF are one page whose copies command says 3" \
 echo "# Every photo shape fills the page"
 # Photos with at least the page's dots on each side: the chain crops them in
 # whole source pixels, so at most one white line may remain along an edge.
-for shape in "3200 2400 4:3" "2400 3200 3:4" "3600 2400 3:2" "2400 3600 2:3" "2500 2500 1:1"; do
+for shape in "2600 1950 4:3" "1950 2600 3:4" "2700 1800 3:2" "1800 2700 2:3" "2500 2500 1:1"; do
   read -r w h label <<<"$shape"
   make_photo "$w" "$h" "$work/photo.jpg"
   for size in "w432h598 1800x2492 6x8" "w432h288 1800x1200 6x4"; do
