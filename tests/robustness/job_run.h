@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include <sys/types.h>
+
 #include "stream_parser.h"
 
 namespace velta::robustness {
@@ -17,12 +19,36 @@ struct JobResult {
   int status = -1;   // exit status, or 128 + signal number when a signal ended it
   std::string out;   // the printer stream, byte for byte
   std::string err;   // the messages
+  long peak_rss_kb = 0;  // the filter's peak resident memory
 };
 
 // Runs the filter with argument words args (after the program name), standard
 // input from input_path (or closed) and PPD set to ppd_path unless it is empty.
 JobResult RunJob(const std::vector<std::string>& args, Input input, const std::string& input_path,
                  const std::string& ppd_path);
+
+// The filter running with its standard input on a pipe that the test writes;
+// output and messages go to files. Every descriptor of the test is opened
+// close-on-exec, so jobs started at once from several threads do not hold each
+// other's pipes open.
+class PipedJob {
+ public:
+  // Starts the filter with argument words args and PPD set to ppd_path unless empty.
+  PipedJob(const std::vector<std::string>& args, const std::string& ppd_path);
+  ~PipedJob();
+
+  // Writes bytes to the filter's standard input; stops quietly once it stopped reading.
+  void Write(const std::string& bytes);
+  // Sends sig to the filter.
+  void Signal(int sig);
+  // Closes standard input, waits for the filter and returns what it left.
+  JobResult Finish();
+
+ private:
+  pid_t pid_ = -1;
+  int input_ = -1;
+  std::string out_path_, err_path_;
+};
 
 // The filter's five usual argument words with the given option string.
 std::vector<std::string> JobWords(const std::string& options);
