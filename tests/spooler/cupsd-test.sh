@@ -126,7 +126,10 @@ wait_job() {
 
 # Sends a job with lp arguments $@ and prints its job id.
 submit() {
-  lp "$@" | sed -n 's/^request id is [^ ]*-\([0-9]*\) .*/\1/p'
+  local id
+  id=$(lp "$@" | sed -n 's/^request id is [^ ]*-\([0-9]*\) .*/\1/p')
+  [ -n "$id" ] || die "lp $* was refused"
+  echo "$id"
 }
 
 # Makes the reference: the raster the chain hands the filter for input $1
@@ -160,11 +163,14 @@ check_job() {
   else fail "$name" "differs from the direct run"; fi
 }
 
-# Succeeds when the daemon's log shows that job $1's rastertovelta exited 0.
-filter_exited_cleanly() {
+# Prints the daemon's line on how job $1's rastertovelta ended, if it has one.
+filter_end() {
   grep -E "^\S+ \[[^]]*\] \[Job $1\] PID [0-9]+ \(\S*/rastertovelta\)" "$work/log/error_log" |
-    grep -q 'exited with no errors'
+    tail -n 1
 }
+
+# Succeeds when the daemon's log shows that job $1's rastertovelta exited 0.
+filter_exited_cleanly() { filter_end "$1" | grep -q 'exited with no errors'; }
 
 start_cupsd
 pass "cupsd runs on 127.0.0.1:$port"
@@ -210,10 +216,11 @@ cancel "$id"
 state=$(wait_job "$id" 20)
 if [ "$state" = canceled ]; then pass "the cancelled job $id ends canceled"
 else fail "cancelled job $id" "ended $state"; fi
-for _ in $(seq 60); do filter_exited_cleanly "$id" && break; sleep 0.2; done
+# cupsd sends SIGKILL JobKillDelay (10) seconds after SIGTERM.
+for _ in $(seq 60); do [ -n "$(filter_end "$id")" ] && break; sleep 0.2; done
 if filter_exited_cleanly "$id"; then pass "job $id: the filter exits 0 on SIGTERM"
 else
-  fail "cancelled job $id" "the filter did not exit 0: $(grep "\[Job $id\] PID" "$work/log/error_log" | grep rastertovelta)"
+  fail "cancelled job $id" "the filter did not exit 0: $(filter_end "$id")"
   echo "     the job's last messages:"
   grep "\[Job $id\]" "$work/log/error_log" | grep -vE 'envp|argv|Printing page' | tail -15 | sed 's/^/     /'
 fi
