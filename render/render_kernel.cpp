@@ -143,26 +143,15 @@ VELTA_INLINE void SplitBody(const uint8_t* __restrict row, std::size_t w, uint8_
     }
 }
 
-// Heat spreads sideways in the head: entries 4 to 3w - 4 of each history are
-// mixed with the same channel of the pixels beside them, left neighbour
-// already smoothed, right neighbour not. The terms of the entry itself and its
-// right neighbour do not depend on the smoothing, so they are summed first
-// for the whole row, vectorised. What is left is a chain per channel in which
-// every entry needs the one before: the three channels and the two histories
-// run as six chains side by side, carried in registers, one product a step.
-VELTA_INLINE void SmoothBody(int32_t* __restrict MiddleHistory, int32_t* __restrict LongHistory,
-                             std::size_t rowBytes, int32_t MWideWeight, int32_t* __restrict middleTerms,
-                             int32_t* __restrict longTerms) {
-    if (rowBytes < 8) return;
-    const int32_t side = MWideWeight;
-    const int32_t centre = 1024 - 2 * MWideWeight;
+// The six chains of the smoothing, in plain scalar code: every step waits for
+// the one before, so vector instructions would only add moves between the
+// scalar and vector registers to the chain (hence no SLP vectorisation).
+[[gnu::noinline, gnu::optimize("no-tree-slp-vectorize")]] void SmoothChains(
+    int32_t* __restrict MiddleHistory, int32_t* __restrict LongHistory, std::size_t rowBytes, int32_t side,
+    const int32_t* __restrict middleTerms, const int32_t* __restrict longTerms) {
     int32_t* L = LongHistory;
     int32_t* Mh = MiddleHistory;
     const std::size_t last = rowBytes - 4;
-    for (std::size_t e = 4; e <= last; ++e) {
-        longTerms[e] = 404 * L[e] + 310 * L[e + 3];
-        middleTerms[e] = centre * Mh[e] + side * Mh[e + 3];
-    }
     int32_t l0 = L[1], l1 = L[2], l2 = L[3];
     int32_t m0 = Mh[1], m1 = Mh[2], m2 = Mh[3];
     std::size_t e = 4;
@@ -184,6 +173,29 @@ VELTA_INLINE void SmoothBody(int32_t* __restrict MiddleHistory, int32_t* __restr
         L[e + 1] = (310 * l1 + longTerms[e + 1]) >> 10;
         Mh[e + 1] = (side * m1 + middleTerms[e + 1]) >> 10;
     }
+}
+
+// Heat spreads sideways in the head: entries 4 to 3w - 4 of each history are
+// mixed with the same channel of the pixels beside them, left neighbour
+// already smoothed, right neighbour not. The terms of the entry itself and its
+// right neighbour do not depend on the smoothing, so they are summed first
+// for the whole row, vectorised. What is left is a chain per channel in which
+// every entry needs the one before: the three channels and the two histories
+// run as six chains side by side, carried in registers, one product a step.
+VELTA_INLINE void SmoothBody(int32_t* __restrict MiddleHistory, int32_t* __restrict LongHistory,
+                             std::size_t rowBytes, int32_t MWideWeight, int32_t* __restrict middleTerms,
+                             int32_t* __restrict longTerms) {
+    if (rowBytes < 8) return;
+    const int32_t side = MWideWeight;
+    const int32_t centre = 1024 - 2 * MWideWeight;
+    int32_t* L = LongHistory;
+    int32_t* Mh = MiddleHistory;
+    const std::size_t last = rowBytes - 4;
+    for (std::size_t e = 4; e <= last; ++e) {
+        longTerms[e] = 404 * L[e] + 310 * L[e + 3];
+        middleTerms[e] = centre * Mh[e] + side * Mh[e + 3];
+    }
+    SmoothChains(MiddleHistory, LongHistory, rowBytes, side, middleTerms, longTerms);
 }
 
 // Stamps out the kernels of one instruction set: each is a call of the body,

@@ -19,9 +19,9 @@ namespace {
 // Every page reseeds the dither with this key, so equal pages print equally.
 constexpr uint32_t PAGE_SEED[4] = {0x123, 0x234, 0x345, 0x456};
 
-// Rows are prepared (dither drawn, bytes sharpened) in batches; with two
-// threads one thread prepares while the other smears, and the batches go
-// round a ring of a few slots.
+// Rows are prepared (dither drawn, bytes sharpened, tones looked up) in
+// batches; with two threads one thread prepares while the other smears, and
+// the batches go round a ring of a few slots.
 constexpr std::size_t ROWS_PER_BATCH = 4;
 constexpr std::size_t RING_SLOTS = 3;
 
@@ -34,10 +34,10 @@ std::unique_ptr<T[]> TryAllocate(std::size_t n) {
     return std::unique_ptr<T[]>(new (std::nothrow) T[n == 0 ? 1 : n]);
 }
 
-// The prepared rows of one batch, row after row: the dither and, when
-// sharpening is on, the sharpened bytes.
+// The prepared rows of one batch, row after row: the dither and the packed
+// tone of every (sharpened) byte.
 struct RowBatch {
-    std::unique_ptr<uint8_t[]> sharpened;
+    std::unique_ptr<uint16_t[]> tone;
     std::unique_ptr<uint16_t[]> dither;
 };
 
@@ -58,18 +58,18 @@ public:
         MiddleHistory_ = TryAllocate<int32_t>(rowBytes_);
         LongHistory_ = TryAllocate<int32_t>(rowBytes_);
         smeared_ = TryAllocate<uint8_t>(rowBytes_);
-        tone_ = TryAllocate<uint16_t>(rowBytes_);
+        sharpened_ = TryAllocate<uint8_t>(s_ > 0 ? rowBytes_ : 0);
         columnSums_ = TryAllocate<uint16_t>(s_ > 0 ? rowBytes_ : 0);
         byteWeights_ = TryAllocate<int16_t>(s_ > 0 ? rowBytes_ : 0);
         pixelWeights_ = TryAllocate<int16_t>(s_ > 0 ? w_ : 0);
         middleTerms_ = TryAllocate<int32_t>(rowBytes_);
         longTerms_ = TryAllocate<int32_t>(rowBytes_);
-        bool ok = MiddleHistory_ && LongHistory_ && smeared_ && tone_ && columnSums_ && byteWeights_ &&
+        bool ok = MiddleHistory_ && LongHistory_ && smeared_ && sharpened_ && columnSums_ && byteWeights_ &&
                   pixelWeights_ && middleTerms_ && longTerms_;
         for (std::size_t n = 0; n < slots && ok; ++n) {
-            ring_[n].sharpened = TryAllocate<uint8_t>(s_ > 0 ? ROWS_PER_BATCH * rowBytes_ : 0);
+            ring_[n].tone = TryAllocate<uint16_t>(ROWS_PER_BATCH * rowBytes_);
             ring_[n].dither = TryAllocate<uint16_t>(ROWS_PER_BATCH * rowBytes_);
-            ok = ring_[n].sharpened && ring_[n].dither;
+            ok = ring_[n].tone && ring_[n].dither;
         }
         return ok;
     }
@@ -94,7 +94,8 @@ public:
     }
 
     // Prepares batch b into ring slot b mod slots: draws each row's dither in
-    // row order and sharpens its bytes when sharpening is on.
+    // row order, sharpens its bytes when sharpening is on and looks up their
+    // tones.
     void PrepareBatch(std::size_t b, std::size_t slots) {
         const RowBatch& slot = ring_[b % slots];
         const SharpenScratch scratch{columnSums_.get(), byteWeights_.get(), pixelWeights_.get(), PackedFaceSums()};
@@ -102,7 +103,12 @@ public:
             const std::size_t j = 1 + b * ROWS_PER_BATCH + n;
             if (j >= h_) break;
             genrand_dither_block(slot.dither.get() + n * rowBytes_, rowBytes_);
-            if (s_ > 0) kernels_.sharpen(page_, stride_, j, h_, w_, s_, slot.sharpened.get() + n * rowBytes_, scratch);
+            const uint8_t* row = page_ + j * stride_;
+            if (s_ > 0) {
+                kernels_.sharpen(page_, stride_, j, h_, w_, s_, sharpened_.get(), scratch);
+                row = sharpened_.get();
+            }
+            kernels_.tone(row, w_, toneTable_, slot.tone.get() + n * rowBytes_);
         }
     }
 
@@ -114,19 +120,15 @@ public:
             const std::size_t j = 1 + b * ROWS_PER_BATCH + n;
             if (j >= h_) break;
             if (cancelled()) return false;
-            const uint8_t* row = s_ > 0 ? slot.sharpened.get() + n * rowBytes_ : page_ + j * stride_;
-            SmearRow(j, row, slot.dither.get() + n * rowBytes_);
+            SmearRow(j, slot.tone.get() + n * rowBytes_, slot.dither.get() + n * rowBytes_);
         }
         return true;
     }
 
 private:
-    // Smears row j (bytes row): every byte through the tone table and against
-    // its column's history, the row ends faded, the three channels to their
-    // planes, then the histories smoothed.
-    void SmearRow(std::size_t j, const uint8_t* row, const uint16_t* dither) {
-        uint16_t* tone = tone_.get();
-        kernels_.tone(row, w_, toneTable_, tone);
+    // Smears row j: every byte against its column's history, the row ends
+    // faded, the three channels to their planes, then the histories smoothed.
+    void SmearRow(std::size_t j, const uint16_t* tone, const uint16_t* dither) {
         int32_t* Mh = MiddleHistory_.get();
         int32_t* L = LongHistory_.get();
         uint8_t* out = smeared_.get();
@@ -161,8 +163,7 @@ private:
     // One entry per byte of a row: the heat each head position carries down
     // the page, in 1/1024 of an energy step.
     std::unique_ptr<int32_t[]> MiddleHistory_, LongHistory_;
-    std::unique_ptr<uint8_t[]> smeared_;
-    std::unique_ptr<uint16_t[]> tone_;
+    std::unique_ptr<uint8_t[]> smeared_, sharpened_;
     std::unique_ptr<uint16_t[]> columnSums_;
     std::unique_ptr<int16_t[]> byteWeights_, pixelWeights_;
     std::unique_ptr<int32_t[]> middleTerms_, longTerms_;
