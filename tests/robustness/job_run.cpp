@@ -173,6 +173,22 @@ JobResult RunJob(const std::vector<std::string>& args, Input input, const std::s
   return result;
 }
 
+long PeakMemoryKiB(const std::vector<std::string>& args, const std::string& input_path,
+                   const std::string& ppd_path, int& status) {
+  std::vector<std::string> argv, env;
+  FilterCommand(args, ppd_path, argv, env);
+  std::ofstream("/proc/self/clear_refs") << "5";  // resets this process's peak
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, input_path.c_str(), O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  long peak = 0;
+  status = SpawnAndWait(argv, env, actions, &peak);
+  posix_spawn_file_actions_destroy(&actions);
+  return peak;
+}
+
 std::vector<std::string> JobWords(const std::string& options) {
   return {"7", "robust", "bad input", "1", options};
 }

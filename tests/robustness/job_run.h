@@ -27,6 +27,14 @@ struct JobResult {
 JobResult RunJob(const std::vector<std::string>& args, Input input, const std::string& input_path,
                  const std::string& ppd_path);
 
+// Runs the filter like RunJob with its output and messages discarded, and
+// returns its peak resident memory in KiB; writes its exit status to status.
+// A child starts from a copy of this process, whose peak the kernel counts as
+// the child's too: this process's own peak is therefore first brought down to
+// its present size, and no output is held here.
+long PeakMemoryKiB(const std::vector<std::string>& args, const std::string& input_path,
+                   const std::string& ppd_path, int& status);
+
 // The filter running with its standard input on a pipe that the test writes;
 // output and messages go to files. Every descriptor of the test is opened
 // close-on-exec, so jobs started at once from several threads do not hold each

@@ -1,0 +1,63 @@
+// Memory of the filter as a process: the peak for one 6x8 inch page with and
+// without resizing, and no growth from page to page over a long job.
+#include <iostream>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "job_run.h"
+
+namespace velta::robustness {
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kUnderAddressSanitizer = true;
+#else
+constexpr bool kUnderAddressSanitizer = false;
+#endif
+
+// Peak resident memory in KiB of a job on raster with the given options.
+long PeakKiB(const std::string& raster, const std::string& options) {
+  int status = -1;
+  const long peak = PeakMemoryKiB(JobWords(options), raster, VELTA_PPD_PATH, status);
+  EXPECT_EQ(status, 0) << options;
+  return peak;
+}
+
+TEST(Memory, A6x8PageNeedsItsTwoBuffersAndResizingAtMostTwoMore) {
+  if (kUnderAddressSanitizer) GTEST_SKIP() << "AddressSanitizer's shadow and quarantine hide the filter's own use";
+  // 1800 x 2400 at 300 dpi: page buffer and send buffer of 12960000 bytes each.
+  constexpr long kBufferKiB = 1800L * 2400 * 3 / 1024;
+  const long tiny = PeakKiB(MakeRasterFile("tiny.ras", {"--width", "8", "--height", "8"}), "");
+  const std::string page = MakeRasterFile("6x8.ras", {"--width", "1800", "--height", "2400", "--pattern", "photo"});
+  // The enlargement works from one copy of the page; the reduction keeps a
+  // horizontally reduced copy and the reduced picture, each smaller than a page.
+  struct Case { const char* options; long buffers; };
+  const Case cases[] = {{"", 2}, {"stpResize=20", 3}, {"stpResize=-20", 4}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.options);
+    const long peak = PeakKiB(page, c.options);
+    std::cout << "6x8 page, options \"" << c.options << "\": peak " << peak / 1024 << " MiB ("
+              << (peak - tiny) / 1024 << " MiB above a job of one tiny page)\n";
+    // Each buffer of the page is used whole, and nothing beyond them but a few rows.
+    EXPECT_GE(peak - tiny, 2 * kBufferKiB * 9 / 10);
+    EXPECT_LE(peak - tiny, c.buffers * kBufferKiB + 4096);
+  }
+}
+
+TEST(Memory, FiftyPagesPeakWhereFivePagesDo) {
+  if (kUnderAddressSanitizer) GTEST_SKIP() << "AddressSanitizer keeps freed pages in quarantine";
+  // Each page holds 2 x 1.4 MB; a page left behind would add that much per page.
+  const auto job = [](int pages) {
+    return MakeRasterFile("pages-" + std::to_string(pages) + ".ras",
+                          {"--width", "600", "--height", "800", "--pattern", "photo", "--pages",
+                           std::to_string(pages)});
+  };
+  const long five = PeakKiB(job(5), "stpResize=10 DirectMap=true stpSharpness=2");
+  const long fifty = PeakKiB(job(50), "stpResize=10 DirectMap=true stpSharpness=2");
+  std::cout << "peak of 5 pages: " << five << " KiB, of 50 pages: " << fifty << " KiB\n";
+  EXPECT_LE(fifty, five + 1024);
+}
+
+}  // namespace
+}  // namespace velta::robustness
