@@ -48,8 +48,11 @@ bool ReadPageRows(cups_raster_t* ras, const PageGeometry& geometry, int page, ui
 // The page road's cancellation check: the SIGTERM flag.
 bool PollCancelSignal(void*) { return CancelRequested(); }
 
-// Reports a failed write of printer data.
+// Reports a failed write of printer data. When the job is being cancelled the
+// spooler stops the backend too, so a write that fails then is part of the
+// cancellation, not an error.
 PageOutcome WriteFailed(const PrinterOutput& output) {
+  if (CancelRequested()) return PageOutcome::Cancelled;
   std::fprintf(stderr, "ERROR: Unable to write printer data - %s\n",
                std::strerror(output.failed_errno()));
   return PageOutcome::Failed;

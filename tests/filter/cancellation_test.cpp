@@ -29,6 +29,21 @@ TEST(Cancellation, SigtermDuringAPageClosesItAndEndsTheJob) {
   EXPECT_EQ(run.err.find("ready to print"), std::string::npos);
 }
 
+TEST(Cancellation, AWriteThatFailsWhileTheJobIsCancelledIsNoError) {
+  // The spooler stops the backend together with the filter, so the closing
+  // commands of a cancelled page may find the printer connection gone.
+  const std::string raster =
+      MakeRaster({"--width", "300", "--height", "400", "--pattern", "gradient", "--uncompressed"});
+  ChildProcess child({RASTERTOVELTA_PATH, "1", "u", "t", "1", ""}, FilterEnvironment(""),
+                     "/dev/full");
+  child.Write(raster.substr(0, raster.size() / 2));
+  ASSERT_TRUE(child.WaitForError("INFO: Printing page 1, 0% complete...\n"));
+  child.Signal(SIGTERM);
+  const auto run = child.Finish();
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err.find("ERROR:"), std::string::npos) << run.err;
+}
+
 TEST(Cancellation, SigtermBetweenPagesHasNoEffect) {
   const std::string raster = MakeRaster(
       {"--width", "20", "--height", "10", "--pages", "2", "--pattern", "photo", "--uncompressed"});
