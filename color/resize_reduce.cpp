@@ -70,6 +70,8 @@ class ExactQuotients {
     if (!table_) return;
     for (int64_t sum = 0; sum <= 255 * units_; ++sum) table_[sum] = static_cast<uint8_t>(sum / units_);
   }
+  // Tells whether the quotients come from the table.
+  bool tabled() const { return table_ != nullptr; }
   // Tells whether the table could be had (always true when none is needed).
   bool ready() const { return units_ > kMaxTabledUnits || table_ != nullptr; }
   // Returns sum div units, held to 255.
@@ -145,18 +147,31 @@ int ResizePictureAverage(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight,
   }
 
   // Vertical pass: the same averaging down the columns of the horizontal result,
-  // a whole row of sums at a time, each source row added with its overlap.
-  std::unique_ptr<int64_t[]> sums(new (std::nothrow) int64_t[targetRow]);
-  if (!sums) return -1;
-  for (int64_t t = 0; t < tarHeight; ++t) {
-    std::fill(sums.get(), sums.get() + targetRow, int64_t{0});
-    for (const OverlapRun* run = rows.begin(t); run != rows.end(t); ++run) {
-      const uint8_t* source = horizontal.get() + static_cast<size_t>(run->source) * targetRow;
-      const int64_t units = run->units;
-      for (size_t byte = 0; byte < targetRow; ++byte) sums[byte] += units * source[byte];
+  // a whole row of sums at a time, each source row added with its overlap. The
+  // sums of a tabled pass stay below 255 x 4096 + 1 and fit 32 bits.
+  if (rowMean.tabled()) {
+    std::unique_ptr<uint32_t[]> sums(new (std::nothrow) uint32_t[targetRow]);
+    if (!sums) return -1;
+    for (int64_t t = 0; t < tarHeight; ++t) {
+      std::fill(sums.get(), sums.get() + targetRow, 0u);
+      for (const OverlapRun* run = rows.begin(t); run != rows.end(t); ++run) {
+        const uint8_t* source = horizontal.get() + static_cast<size_t>(run->source) * targetRow;
+        const uint32_t units = run->units;
+        for (size_t byte = 0; byte < targetRow; ++byte) sums[byte] += units * source[byte];
+      }
+      uint8_t* target = reduced.get() + static_cast<size_t>(t) * targetRow;
+      for (size_t byte = 0; byte < targetRow; ++byte) target[byte] = rowMean(sums[byte]);
     }
-    uint8_t* target = reduced.get() + static_cast<size_t>(t) * targetRow;
-    for (size_t byte = 0; byte < targetRow; ++byte) target[byte] = rowMean(sums[byte]);
+  } else {
+    for (int64_t t = 0; t < tarHeight; ++t) {
+      uint8_t* target = reduced.get() + static_cast<size_t>(t) * targetRow;
+      for (size_t byte = 0; byte < targetRow; ++byte) {
+        int64_t sum = 0;
+        for (const OverlapRun* run = rows.begin(t); run != rows.end(t); ++run)
+          sum += int64_t{run->units} * horizontal[static_cast<size_t>(run->source) * targetRow + byte];
+        target[byte] = rowMean(sum);
+      }
+    }
   }
 
   // Only now is the page overwritten: white everywhere, the reduced picture centred,
