@@ -93,10 +93,11 @@ stream_pages() {
     <<<"$summary"
 }
 
-# Prints the raster type the PPD hands rastertovelta: the first word of its
-# cupsFilter2 line for the filter.
+# Prints the raster type the PPD hands rastertovelta: the source type of its
+# cheapest cupsFilter2 line for the filter, the route photos take.
 filter_input_type() {
-  sed -n 's/^\*cupsFilter2: *"\([^ ]*\) .*rastertovelta".*/\1/p' "$VELTA_PPD"
+  sed -n 's/^\*cupsFilter2: *"\([^ ]*\) [^ ]* \([0-9]*\) rastertovelta".*/\2 \1/p' "$VELTA_PPD" |
+    sort -n | head -n 1 | cut -d' ' -f2
 }
 
 # Runs the filter directly, as the spooler would: PPD in the environment,

@@ -8,7 +8,7 @@ source "$(dirname "$0")/common.sh"
 make_work_folder
 make_server_bin "$work/bin" copy "$VELTA_FILTER"
 echo "ServerBin $work/bin" >"$work/cups-files.conf"
-# The raster type the PPD hands rastertovelta: the first word of its cupsFilter2.
+# The raster type the PPD hands rastertovelta on the cheapest route.
 filter_input=$(filter_input_type)
 [ -n "$filter_input" ] || die "the PPD names no cupsFilter2 line for rastertovelta"
 
