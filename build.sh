@@ -1,5 +1,6 @@
 #!/bin/sh
-# ./build.sh sample   install what is missing, build, print a test page to out/sample.prn
+# ./build.sh sample   install what is missing, build, print the sample photo through CUPS
+#                     to out/sample.prn with its preview in out/page1-preview.png
 # ./build.sh test     install what is missing, build, run all tests (plain and ASan+UBSan)
 set -eu
 cd "$(dirname "$0")"
@@ -33,11 +34,7 @@ case "${1:-}" in
   sample)
     install_missing
     build build
-    mkdir -p out
-    build/tools/mkraster/velta-mkraster --pattern photo --copies 1 -o out/sample.ras
-    PPD=ppd/velta-k40.ppd build/filter/rastertovelta 1 "$(id -un)" sample 1 "" out/sample.ras \
-      > out/sample.prn 2> out/sample.log
-    echo "out/sample.prn: $(wc -c < out/sample.prn) bytes for the printer (log in out/sample.log)"
+    samples/print-sample.sh build out
     ;;
   test)
     install_missing
