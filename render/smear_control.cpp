@@ -22,7 +22,7 @@ constexpr uint32_t PAGE_SEED[4] = {0x123, 0x234, 0x345, 0x456};
 // Rows are prepared (dither drawn, bytes sharpened, tones looked up) in
 // batches; with two threads one thread prepares while the other smears, and
 // the batches go round a ring of a few slots.
-constexpr std::size_t ROWS_PER_BATCH = 4;
+constexpr std::size_t ROWS_PER_BATCH = 8;
 constexpr std::size_t RING_SLOTS = 3;
 
 // The fade zone: the bytes of the first and last ten pixels of a row.
