@@ -95,7 +95,8 @@ void SharpenPhotoPage(benchmark::State& state) {
     }
 }
 
-// Smooths the histories of every row of a page with one build of the kernels.
+// Smooths the histories of every row of a page, two rows side by side as the
+// renderer does, with one build of the kernels.
 void SmoothPageRows(benchmark::State& state) {
     const auto isa = static_cast<velta::RenderIsa>(state.range(0));
     if (!velta::RenderIsaAvailable(isa)) {
@@ -103,12 +104,17 @@ void SmoothPageRows(benchmark::State& state) {
         return;
     }
     const velta::RowKernels& kernels = velta::KernelsFor(isa);
-    const std::size_t rowBytes = 3 * std::size_t{PAGE_WIDTH};
-    std::vector<int32_t> middle(rowBytes), longer(rowBytes), middleTerms(rowBytes), longTerms(rowBytes);
+    const std::size_t rowBytes = 3 * std::size_t{PAGE_WIDTH}, half = rowBytes / 2;
+    std::vector<int32_t> middle(rowBytes), longer(rowBytes), terms(4 * rowBytes);
     for (std::size_t i = 0; i < rowBytes; ++i) middle[i] = longer[i] = static_cast<int32_t>(i * 97 % 261120);
     for (auto _ : state) {
+        // Each round smooths one row's worth of entries in two chains.
         for (std::size_t y = 0; y < PAGE_HEIGHT; ++y) {
-            kernels.smooth(middle.data(), longer.data(), rowBytes, 100, middleTerms.data(), longTerms.data());
+            velta::SmoothingChain first{&terms[0], &terms[rowBytes], {}, {}, false};
+            velta::SmoothingChain second{&terms[2 * rowBytes], &terms[3 * rowBytes], {}, {}, false};
+            kernels.terms(middle.data(), longer.data(), 4, rowBytes - 3, 100, first.middleTerms, first.longTerms);
+            kernels.terms(middle.data(), longer.data(), 4, rowBytes - 3, 100, second.middleTerms, second.longTerms);
+            kernels.chains(middle.data(), longer.data(), 100, first, 4, half, &second, half, rowBytes - 3);
         }
         benchmark::DoNotOptimize(middle.data());
     }

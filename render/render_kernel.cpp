@@ -143,19 +143,76 @@ VELTA_INLINE void SplitBody(const uint8_t* __restrict row, std::size_t w, uint8_
     }
 }
 
-// The six chains of the smoothing, in plain scalar code: every step waits for
-// the one before, so vector instructions would only add moves between the
-// scalar and vector registers to the chain (hence no SLP vectorisation).
-[[gnu::noinline, gnu::optimize("no-tree-slp-vectorize")]] void SmoothChains(
-    int32_t* __restrict MiddleHistory, int32_t* __restrict LongHistory, std::size_t rowBytes, int32_t side,
-    const int32_t* __restrict middleTerms, const int32_t* __restrict longTerms) {
-    int32_t* L = LongHistory;
-    int32_t* Mh = MiddleHistory;
-    const std::size_t last = rowBytes - 4;
-    int32_t l0 = L[1], l1 = L[2], l2 = L[3];
-    int32_t m0 = Mh[1], m1 = Mh[2], m2 = Mh[3];
-    std::size_t e = 4;
-    for (; e + 2 <= last; e += 3) {
+// Sums the parts of the smoothing that need no smoothed value: for entries
+// begin..end-1, the history entry's own term and its right neighbour's.
+VELTA_INLINE void TermsBody(const int32_t* __restrict MiddleHistory, const int32_t* __restrict LongHistory,
+                            std::size_t begin, std::size_t end, int32_t MWideWeight,
+                            int32_t* __restrict middleTerms, int32_t* __restrict longTerms) {
+    const int32_t side = MWideWeight;
+    const int32_t centre = 1024 - 2 * MWideWeight;
+    for (std::size_t e = begin; e < end; ++e) {
+        longTerms[e] = 404 * LongHistory[e] + 310 * LongHistory[e + 3];
+        middleTerms[e] = centre * MiddleHistory[e] + side * MiddleHistory[e + 3];
+    }
+}
+
+// Starts a chain from the three entries before its first one.
+VELTA_INLINE void StartChain(const int32_t* MiddleHistory, const int32_t* LongHistory, SmoothingChain& chain,
+                             std::size_t begin) {
+    if (chain.started || begin == 0) return;
+    for (std::size_t n = 0; n < 3; ++n) {
+        chain.longBefore[n] = LongHistory[begin - 3 + n];
+        chain.middleBefore[n] = MiddleHistory[begin - 3 + n];
+    }
+    chain.started = true;
+}
+
+// Eight lanes of a chain step: the long history of three neighbouring
+// entries, the middle history of the same three, two lanes unused.
+typedef int32_t ChainLanes __attribute__((vector_size(32)));
+
+// Runs one row's smoothing chain over entries begin..end-1 from its state:
+// three entries (one pixel) a step, the six chains of the pixel in the lanes
+// of one vector; the last one or two entries of a range one by one.
+VELTA_INLINE void ChainSteps(int32_t* __restrict Mh, int32_t* __restrict L, int32_t side, SmoothingChain& chain,
+                             std::size_t begin, std::size_t end) {
+    const ChainLanes weights = {310, 310, 310, side, side, side, 0, 0};
+    const int32_t* __restrict longTerms = chain.longTerms;
+    const int32_t* __restrict middleTerms = chain.middleTerms;
+    ChainLanes before = {chain.longBefore[0], chain.longBefore[1], chain.longBefore[2], chain.middleBefore[0],
+                         chain.middleBefore[1], chain.middleBefore[2], 0, 0};
+    std::size_t e = begin;
+    for (; e + 3 <= end; e += 3) {
+        const ChainLanes terms = {longTerms[e], longTerms[e + 1], longTerms[e + 2], middleTerms[e],
+                                  middleTerms[e + 1], middleTerms[e + 2], 0, 0};
+        before = (weights * before + terms) >> 10;
+        L[e] = before[0], L[e + 1] = before[1], L[e + 2] = before[2];
+        Mh[e] = before[3], Mh[e + 1] = before[4], Mh[e + 2] = before[5];
+    }
+    int32_t l[3] = {before[0], before[1], before[2]}, m[3] = {before[3], before[4], before[5]};
+    for (; e < end; ++e) {
+        const int32_t longValue = (310 * l[0] + longTerms[e]) >> 10;
+        const int32_t middleValue = (side * m[0] + middleTerms[e]) >> 10;
+        L[e] = longValue, Mh[e] = middleValue;
+        l[0] = l[1], l[1] = l[2], l[2] = longValue;
+        m[0] = m[1], m[1] = m[2], m[2] = middleValue;
+    }
+    for (int n = 0; n < 3; ++n) chain.longBefore[n] = l[n], chain.middleBefore[n] = m[n];
+}
+
+// Runs one row's smoothing chain over entries begin..end-1 in scalar code, for
+// the baseline instruction set, whose vectors lack a 32-bit multiply: the six
+// chains of a pixel side by side in registers, one multiply a step (hence no
+// SLP vectorisation, which would only move values between register files).
+[[gnu::noinline, gnu::optimize("no-tree-slp-vectorize")]] void ScalarChainSteps(
+    int32_t* __restrict Mh, int32_t* __restrict L, int32_t side, SmoothingChain& chain, std::size_t begin,
+    std::size_t end) {
+    const int32_t* __restrict longTerms = chain.longTerms;
+    const int32_t* __restrict middleTerms = chain.middleTerms;
+    int32_t l0 = chain.longBefore[0], l1 = chain.longBefore[1], l2 = chain.longBefore[2];
+    int32_t m0 = chain.middleBefore[0], m1 = chain.middleBefore[1], m2 = chain.middleBefore[2];
+    std::size_t e = begin;
+    for (; e + 3 <= end; e += 3) {
         l0 = (310 * l0 + longTerms[e]) >> 10;
         m0 = (side * m0 + middleTerms[e]) >> 10;
         l1 = (310 * l1 + longTerms[e + 1]) >> 10;
@@ -165,42 +222,82 @@ VELTA_INLINE void SplitBody(const uint8_t* __restrict row, std::size_t w, uint8_
         L[e] = l0, L[e + 1] = l1, L[e + 2] = l2;
         Mh[e] = m0, Mh[e + 1] = m1, Mh[e + 2] = m2;
     }
-    if (e <= last) {
-        L[e] = (310 * l0 + longTerms[e]) >> 10;
-        Mh[e] = (side * m0 + middleTerms[e]) >> 10;
+    for (; e < end; ++e) {
+        const int32_t longValue = (310 * l0 + longTerms[e]) >> 10;
+        const int32_t middleValue = (side * m0 + middleTerms[e]) >> 10;
+        L[e] = longValue, Mh[e] = middleValue;
+        l0 = l1, l1 = l2, l2 = longValue;
+        m0 = m1, m1 = m2, m2 = middleValue;
     }
-    if (e + 1 <= last) {
-        L[e + 1] = (310 * l1 + longTerms[e + 1]) >> 10;
-        Mh[e + 1] = (side * m1 + middleTerms[e + 1]) >> 10;
+    chain.longBefore[0] = l0, chain.longBefore[1] = l1, chain.longBefore[2] = l2;
+    chain.middleBefore[0] = m0, chain.middleBefore[1] = m1, chain.middleBefore[2] = m2;
+}
+
+// Smooths entries of one row and, when second is given, of the next, one
+// chain after the other in scalar code.
+VELTA_INLINE void ScalarChainsBody(int32_t* MiddleHistory, int32_t* LongHistory, int32_t MWideWeight,
+                                   SmoothingChain& first, std::size_t firstBegin, std::size_t firstEnd,
+                                   SmoothingChain* second, std::size_t secondBegin, std::size_t secondEnd) {
+    if (firstBegin < firstEnd) {
+        StartChain(MiddleHistory, LongHistory, first, firstBegin);
+        ScalarChainSteps(MiddleHistory, LongHistory, MWideWeight, first, firstBegin, firstEnd);
+    }
+    if (second != nullptr && secondBegin < secondEnd) {
+        StartChain(MiddleHistory, LongHistory, *second, secondBegin);
+        ScalarChainSteps(MiddleHistory, LongHistory, MWideWeight, *second, secondBegin, secondEnd);
     }
 }
 
-// Heat spreads sideways in the head: entries 4 to 3w - 4 of each history are
-// mixed with the same channel of the pixels beside them, left neighbour
-// already smoothed, right neighbour not. The terms of the entry itself and its
-// right neighbour do not depend on the smoothing, so they are summed first
-// for the whole row, vectorised. What is left is a chain per channel in which
-// every entry needs the one before: the three channels and the two histories
-// run as six chains side by side, carried in registers, one product a step.
-VELTA_INLINE void SmoothBody(int32_t* __restrict MiddleHistory, int32_t* __restrict LongHistory,
-                             std::size_t rowBytes, int32_t MWideWeight, int32_t* __restrict middleTerms,
-                             int32_t* __restrict longTerms) {
-    if (rowBytes < 8) return;
-    const int32_t side = MWideWeight;
-    const int32_t centre = 1024 - 2 * MWideWeight;
+// Smooths entries of one row and, when second is given, of the next. The two
+// chains step side by side, a pixel of each per round, so that the waits of
+// one fill with the work of the other; the longer range finishes alone.
+VELTA_INLINE void ChainsBody(int32_t* __restrict MiddleHistory, int32_t* __restrict LongHistory,
+                             int32_t MWideWeight, SmoothingChain& first, std::size_t firstBegin,
+                             std::size_t firstEnd, SmoothingChain* second, std::size_t secondBegin,
+                             std::size_t secondEnd) {
+    if (firstBegin < firstEnd) StartChain(MiddleHistory, LongHistory, first, firstBegin);
+    if (second == nullptr || secondBegin >= secondEnd) {
+        if (firstBegin < firstEnd) ChainSteps(MiddleHistory, LongHistory, MWideWeight, first, firstBegin, firstEnd);
+        return;
+    }
+    StartChain(MiddleHistory, LongHistory, *second, secondBegin);
     int32_t* L = LongHistory;
     int32_t* Mh = MiddleHistory;
-    const std::size_t last = rowBytes - 4;
-    for (std::size_t e = 4; e <= last; ++e) {
-        longTerms[e] = 404 * L[e] + 310 * L[e + 3];
-        middleTerms[e] = centre * Mh[e] + side * Mh[e + 3];
+    const int32_t side = MWideWeight;
+    const ChainLanes weights = {310, 310, 310, side, side, side, 0, 0};
+    const int32_t* __restrict aLong = first.longTerms;
+    const int32_t* __restrict aMiddle = first.middleTerms;
+    const int32_t* __restrict bLong = second->longTerms;
+    const int32_t* __restrict bMiddle = second->middleTerms;
+    ChainLanes a = {first.longBefore[0], first.longBefore[1], first.longBefore[2], first.middleBefore[0],
+                    first.middleBefore[1], first.middleBefore[2], 0, 0};
+    ChainLanes b = {second->longBefore[0], second->longBefore[1], second->longBefore[2], second->middleBefore[0],
+                    second->middleBefore[1], second->middleBefore[2], 0, 0};
+    std::size_t ea = firstBegin, eb = secondBegin;
+    for (; ea + 3 <= firstEnd && eb + 3 <= secondEnd; ea += 3, eb += 3) {
+        const ChainLanes aTerms = {aLong[ea], aLong[ea + 1], aLong[ea + 2], aMiddle[ea], aMiddle[ea + 1],
+                                   aMiddle[ea + 2], 0, 0};
+        const ChainLanes bTerms = {bLong[eb], bLong[eb + 1], bLong[eb + 2], bMiddle[eb], bMiddle[eb + 1],
+                                   bMiddle[eb + 2], 0, 0};
+        a = (weights * a + aTerms) >> 10;
+        b = (weights * b + bTerms) >> 10;
+        L[ea] = a[0], L[ea + 1] = a[1], L[ea + 2] = a[2];
+        Mh[ea] = a[3], Mh[ea + 1] = a[4], Mh[ea + 2] = a[5];
+        L[eb] = b[0], L[eb + 1] = b[1], L[eb + 2] = b[2];
+        Mh[eb] = b[3], Mh[eb + 1] = b[4], Mh[eb + 2] = b[5];
     }
-    SmoothChains(MiddleHistory, LongHistory, rowBytes, side, middleTerms, longTerms);
+    for (int n = 0; n < 3; ++n) {
+        first.longBefore[n] = a[n], first.middleBefore[n] = a[3 + n];
+        second->longBefore[n] = b[n], second->middleBefore[n] = b[3 + n];
+    }
+    if (ea < firstEnd) ChainSteps(MiddleHistory, LongHistory, MWideWeight, first, ea, firstEnd);
+    if (eb < secondEnd) ChainSteps(MiddleHistory, LongHistory, MWideWeight, *second, eb, secondEnd);
 }
 
 // Stamps out the kernels of one instruction set: each is a call of the body,
-// which is inlined and vectorised under the given target attribute.
-#define VELTA_ROW_KERNELS(NAME, TARGET)                                                                         \
+// which is inlined and vectorised under the given target attribute; CHAINS
+// names the body of the smoothing chains.
+#define VELTA_ROW_KERNELS(NAME, TARGET, CHAINS)                                                                       \
     namespace NAME {                                                                                          \
     TARGET void Generate(uint32_t* mt, int* mti, uint32_t* out, std::size_t count) {                            \
         GenerateBody(mt, mti, out, count, 0xFFFFFFFFu);                                                       \
@@ -224,17 +321,23 @@ VELTA_INLINE void SmoothBody(int32_t* __restrict MiddleHistory, int32_t* __restr
                       uint8_t* channel2) {                                                                    \
         SplitBody(row, w, channel0, channel1, channel2);                                                      \
     }                                                                                                         \
-    TARGET void Smooth(int32_t* MiddleHistory, int32_t* LongHistory, std::size_t rowBytes,                     \
-                       int32_t MWideWeight, int32_t* middleTerms, int32_t* longTerms) {                       \
-        SmoothBody(MiddleHistory, LongHistory, rowBytes, MWideWeight, middleTerms, longTerms);                \
+    TARGET void Terms(const int32_t* MiddleHistory, const int32_t* LongHistory, std::size_t begin,             \
+                      std::size_t end, int32_t MWideWeight, int32_t* middleTerms, int32_t* longTerms) {        \
+        TermsBody(MiddleHistory, LongHistory, begin, end, MWideWeight, middleTerms, longTerms);               \
     }                                                                                                         \
-    constexpr RowKernels KERNELS{Generate, GenerateDither, Sharpen, Tone, Smear, Split, Smooth};               \
+    TARGET void Chains(int32_t* MiddleHistory, int32_t* LongHistory, int32_t MWideWeight,                      \
+                       SmoothingChain& first, std::size_t firstBegin, std::size_t firstEnd,                    \
+                       SmoothingChain* second, std::size_t secondBegin, std::size_t secondEnd) {               \
+        CHAINS(MiddleHistory, LongHistory, MWideWeight, first, firstBegin, firstEnd, second, secondBegin,      \
+               secondEnd);                                                                                    \
+    }                                                                                                         \
+    constexpr RowKernels KERNELS{Generate, GenerateDither, Sharpen, Tone, Smear, Split, Terms, Chains};               \
     }
 
-VELTA_ROW_KERNELS(portable, )
+VELTA_ROW_KERNELS(portable, , ScalarChainsBody)
 #if defined(__x86_64__)
-VELTA_ROW_KERNELS(avx2, [[gnu::target("avx2,bmi2")]])
-VELTA_ROW_KERNELS(avx512, [[gnu::target("avx512f,avx512bw,avx512vl,avx2,bmi2,prefer-vector-width=512")]])
+VELTA_ROW_KERNELS(avx2, [[gnu::target("avx2,bmi2")]], ChainsBody)
+VELTA_ROW_KERNELS(avx512, [[gnu::target("avx512f,avx512bw,avx512vl,avx2,bmi2,prefer-vector-width=512")]], ChainsBody)
 #endif
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <new>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 #include "render/edge_fade.h"
 #include "render/face_sums.h"
@@ -24,6 +25,10 @@ constexpr uint32_t PAGE_SEED[4] = {0x123, 0x234, 0x345, 0x456};
 // the batches go round a ring of a few slots.
 constexpr std::size_t ROWS_PER_BATCH = 8;
 constexpr std::size_t RING_SLOTS = 3;
+
+// Two rows are smeared together in chunks of this many bytes, the second a
+// chunk behind the first.
+constexpr std::ptrdiff_t SMOOTHING_CHUNK = 192;
 
 // The fade zone: the bytes of the first and last ten pixels of a row.
 constexpr std::size_t FADE_BYTES = 30;
@@ -57,15 +62,17 @@ public:
     bool Allocate(std::size_t slots) {
         MiddleHistory_ = TryAllocate<int32_t>(rowBytes_);
         LongHistory_ = TryAllocate<int32_t>(rowBytes_);
-        smeared_ = TryAllocate<uint8_t>(rowBytes_);
+        for (std::size_t n = 0; n < 2; ++n) {
+            smeared_[n] = TryAllocate<uint8_t>(rowBytes_);
+            middleTerms_[n] = TryAllocate<int32_t>(rowBytes_);
+            longTerms_[n] = TryAllocate<int32_t>(rowBytes_);
+        }
         sharpened_ = TryAllocate<uint8_t>(s_ > 0 ? rowBytes_ : 0);
         columnSums_ = TryAllocate<uint16_t>(s_ > 0 ? rowBytes_ : 0);
         byteWeights_ = TryAllocate<int16_t>(s_ > 0 ? rowBytes_ : 0);
         pixelWeights_ = TryAllocate<int16_t>(s_ > 0 ? w_ : 0);
-        middleTerms_ = TryAllocate<int32_t>(rowBytes_);
-        longTerms_ = TryAllocate<int32_t>(rowBytes_);
-        bool ok = MiddleHistory_ && LongHistory_ && smeared_ && sharpened_ && columnSums_ && byteWeights_ &&
-                  pixelWeights_ && middleTerms_ && longTerms_;
+        bool ok = MiddleHistory_ && LongHistory_ && sharpened_ && columnSums_ && byteWeights_ && pixelWeights_;
+        for (std::size_t n = 0; n < 2; ++n) ok = ok && smeared_[n] && middleTerms_[n] && longTerms_[n];
         for (std::size_t n = 0; n < slots && ok; ++n) {
             ring_[n].tone = TryAllocate<uint16_t>(ROWS_PER_BATCH * rowBytes_);
             ring_[n].dither = TryAllocate<uint16_t>(ROWS_PER_BATCH * rowBytes_);
@@ -116,31 +123,105 @@ public:
     // buffer, asking cancelled before each row; returns false when cancelled.
     bool SmearBatch(std::size_t b, std::size_t slots, const CancelCheck& cancelled) {
         const RowBatch& slot = ring_[b % slots];
-        for (std::size_t n = 0; n < ROWS_PER_BATCH; ++n) {
+        for (std::size_t n = 0; n < ROWS_PER_BATCH; n += 2) {
             const std::size_t j = 1 + b * ROWS_PER_BATCH + n;
             if (j >= h_) break;
             if (cancelled()) return false;
-            SmearRow(j, slot.tone.get() + n * rowBytes_, slot.dither.get() + n * rowBytes_);
+            const PreparedRow first{slot.tone.get() + n * rowBytes_, slot.dither.get() + n * rowBytes_};
+            if (j + 1 >= h_) {
+                SmearRows(j, first, nullptr);
+                break;
+            }
+            if (cancelled()) {
+                SmearRows(j, first, nullptr);
+                return false;
+            }
+            const PreparedRow second{first.tone + rowBytes_, first.dither + rowBytes_};
+            SmearRows(j, first, &second);
         }
         return true;
     }
 
 private:
-    // Smears row j: every byte against its column's history, the row ends
-    // faded, the three channels to their planes, then the histories smoothed.
-    void SmearRow(std::size_t j, const uint16_t* tone, const uint16_t* dither) {
-        int32_t* Mh = MiddleHistory_.get();
-        int32_t* L = LongHistory_.get();
-        uint8_t* out = smeared_.get();
+    // The packed tones and the dither of a row, ready to smear.
+    struct PreparedRow {
+        const uint16_t* tone;
+        const uint16_t* dither;
+    };
+
+    // Smears row j and, when second is given, row j + 1 with it: every byte
+    // against its column's history, the row ends faded, the histories smoothed
+    // across the row, the three channels to their planes.
+    //
+    // Along a row the smoothing is a chain, each entry waiting for the one
+    // three before, so one row alone leaves the processor idle between steps. Two
+    // rows go along together, the second a chunk behind the first: a byte of
+    // the second row needs its column's history as the first row leaves it,
+    // final once the first row's chain has passed it, and the first row still
+    // reads its own history entries up to three beyond its chain. Chunk k
+    // smears bytes [kC, kC + C) of the first row and smooths its entries
+    // [kC - 3, kC + C - 3), then smears bytes [kC - C - 3, kC - 3) of the
+    // second row and smooths its entries [kC - C - 6, kC - 6); the two chains
+    // run interleaved.
+    void SmearRows(std::size_t j, const PreparedRow& first, const PreparedRow* second) {
+        const auto E = static_cast<std::ptrdiff_t>(rowBytes_);
+        constexpr std::ptrdiff_t C = SMOOTHING_CHUNK;
+        // The smoothed entries: 4 to 3w - 4.
+        constexpr std::ptrdiff_t FIRST_SMOOTHED = 4;
+        const std::ptrdiff_t END_SMOOTHED = E - 3;
+        SmoothingChain chains[2] = {{middleTerms_[0].get(), longTerms_[0].get(), {}, {}, false},
+                                    {middleTerms_[1].get(), longTerms_[1].get(), {}, {}, false}};
+        const auto clip = [](std::ptrdiff_t from, std::ptrdiff_t to, std::ptrdiff_t low, std::ptrdiff_t high) {
+            const std::ptrdiff_t begin = from > low ? from : low, end = to < high ? to : high;
+            return std::pair<std::size_t, std::size_t>{static_cast<std::size_t>(begin),
+                                                       static_cast<std::size_t>(end > begin ? end : begin)};
+        };
+        for (std::ptrdiff_t k = 0; (k - 1) * C - 6 < E; ++k) {
+            const auto [smearBegin, smearEnd] = clip(k * C, k * C + C, 0, E);
+            SmearBytes(first, smeared_[0].get(), smearBegin, smearEnd);
+            const auto [chainBegin, chainEnd] = clip(k * C - 3, k * C + C - 3, FIRST_SMOOTHED, END_SMOOTHED);
+            SumTerms(chains[0], chainBegin, chainEnd);
+            std::pair<std::size_t, std::size_t> secondChain{0, 0};
+            if (second != nullptr) {
+                const auto [begin, end] = clip(k * C - C - 3, k * C - 3, 0, E);
+                SmearBytes(*second, smeared_[1].get(), begin, end);
+                secondChain = clip(k * C - C - 6, k * C - 6, FIRST_SMOOTHED, END_SMOOTHED);
+                SumTerms(chains[1], secondChain.first, secondChain.second);
+            }
+            kernels_.chains(MiddleHistory_.get(), LongHistory_.get(), k_.MWideWeight, chains[0], chainBegin, chainEnd,
+                            second != nullptr ? &chains[1] : nullptr, secondChain.first, secondChain.second);
+        }
+        SplitToPlanes(j, smeared_[0].get());
+        if (second != nullptr) SplitToPlanes(j + 1, smeared_[1].get());
+    }
+
+    // Smears bytes begin..end-1 of a row into out: the bytes in the fade zones
+    // one by one, the others vectorised.
+    void SmearBytes(const PreparedRow& row, uint8_t* out, std::size_t begin, std::size_t end) {
         const std::size_t leftEnd = rowBytes_ < FADE_BYTES ? rowBytes_ : FADE_BYTES;
         const std::size_t rightBegin = rowBytes_ >= FADE_BYTES ? rowBytes_ - FADE_BYTES + 1 : 0;
         const std::size_t middleEnd = rightBegin > leftEnd ? rightBegin : leftEnd;
-        for (std::size_t i = 0; i < leftEnd; ++i) SmearFadedByte(i, tone, dither, out);
-        kernels_.smear(tone, dither, Mh, L, out, leftEnd, middleEnd, k_);
-        for (std::size_t i = middleEnd; i < rowBytes_; ++i) SmearFadedByte(i, tone, dither, out);
-        // Plane 0 is printed from blue, plane 1 from green, plane 2 from red.
-        kernels_.split(out, w_, send_ + 2 * w_ * h_ + w_ * j, send_ + w_ * h_ + w_ * j, send_ + w_ * j);
-        kernels_.smooth(Mh, L, rowBytes_, k_.MWideWeight, middleTerms_.get(), longTerms_.get());
+        std::size_t i = begin;
+        for (; i < end && i < leftEnd; ++i) SmearFadedByte(i, row.tone, row.dither, out);
+        const std::size_t vectorEnd = end < middleEnd ? end : middleEnd;
+        if (i < vectorEnd) {
+            kernels_.smear(row.tone, row.dither, MiddleHistory_.get(), LongHistory_.get(), out, i, vectorEnd, k_);
+            i = vectorEnd;
+        }
+        for (; i < end; ++i) SmearFadedByte(i, row.tone, row.dither, out);
+    }
+
+    // Sums the smoothing terms of entries begin..end-1 for a chain.
+    void SumTerms(const SmoothingChain& chain, std::size_t begin, std::size_t end) {
+        if (begin >= end) return;
+        kernels_.terms(MiddleHistory_.get(), LongHistory_.get(), begin, end, k_.MWideWeight,
+                       chain.middleTerms, chain.longTerms);
+    }
+
+    // Spreads the smeared bytes of row j over the planes: plane 0 is printed
+    // from blue, plane 1 from green, plane 2 from red.
+    void SplitToPlanes(std::size_t j, const uint8_t* smeared) {
+        kernels_.split(smeared, w_, send_ + 2 * w_ * h_ + w_ * j, send_ + w_ * h_ + w_ * j, send_ + w_ * j);
     }
 
     // Smears byte i of a row in a fade zone; the fade's double arithmetic
@@ -163,10 +244,10 @@ private:
     // One entry per byte of a row: the heat each head position carries down
     // the page, in 1/1024 of an energy step.
     std::unique_ptr<int32_t[]> MiddleHistory_, LongHistory_;
-    std::unique_ptr<uint8_t[]> smeared_, sharpened_;
+    std::unique_ptr<uint8_t[]> smeared_[2], sharpened_;
     std::unique_ptr<uint16_t[]> columnSums_;
     std::unique_ptr<int16_t[]> byteWeights_, pixelWeights_;
-    std::unique_ptr<int32_t[]> middleTerms_, longTerms_;
+    std::unique_ptr<int32_t[]> middleTerms_[2], longTerms_[2];
     RowBatch ring_[RING_SLOTS];
 };
 
