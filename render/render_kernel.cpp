@@ -171,6 +171,29 @@ VELTA_INLINE void StartChain(const int32_t* MiddleHistory, const int32_t* LongHi
 // entries, the middle history of the same three, two lanes unused.
 typedef int32_t ChainLanes __attribute__((vector_size(32)));
 
+// Four neighbouring history entries, as one vector load or store moves them.
+typedef int32_t FourEntries __attribute__((vector_size(16)));
+
+// Puts the terms of three neighbouring entries in chain lanes (long terms in
+// lanes 0 to 2, middle terms in lanes 3 to 5), reading four of each. (The
+// vectors go by reference: by value their passing would depend on the
+// instruction set.)
+VELTA_INLINE void LoadTerms(ChainLanes& terms, const int32_t* longTerms, const int32_t* middleTerms) {
+    FourEntries longFour, middleFour;
+    std::memcpy(&longFour, longTerms, sizeof longFour);
+    std::memcpy(&middleFour, middleTerms, sizeof middleFour);
+    terms = __builtin_shufflevector(longFour, middleFour, 0, 1, 2, 4, 5, 6, 3, 7);
+}
+
+// Stores the smoothed values of three neighbouring entries; the fourth entry
+// of each history receives a stray value.
+VELTA_INLINE void StoreSmoothed(const ChainLanes& values, int32_t* longHistory, int32_t* middleHistory) {
+    const FourEntries longFour = __builtin_shufflevector(values, values, 0, 1, 2, 3);
+    const FourEntries middleFour = __builtin_shufflevector(values, values, 3, 4, 5, 6);
+    std::memcpy(longHistory, &longFour, sizeof longFour);
+    std::memcpy(middleHistory, &middleFour, sizeof middleFour);
+}
+
 // Runs one row's smoothing chain over entries begin..end-1 from its state:
 // three entries (one pixel) a step, the six chains of the pixel in the lanes
 // of one vector; the last one or two entries of a range one by one.
@@ -274,17 +297,18 @@ VELTA_INLINE void ChainsBody(int32_t* __restrict MiddleHistory, int32_t* __restr
     ChainLanes b = {second->longBefore[0], second->longBefore[1], second->longBefore[2], second->middleBefore[0],
                     second->middleBefore[1], second->middleBefore[2], 0, 0};
     std::size_t ea = firstBegin, eb = secondBegin;
-    for (; ea + 3 <= firstEnd && eb + 3 <= secondEnd; ea += 3, eb += 3) {
-        const ChainLanes aTerms = {aLong[ea], aLong[ea + 1], aLong[ea + 2], aMiddle[ea], aMiddle[ea + 1],
-                                   aMiddle[ea + 2], 0, 0};
-        const ChainLanes bTerms = {bLong[eb], bLong[eb + 1], bLong[eb + 2], bMiddle[eb], bMiddle[eb + 1],
-                                   bMiddle[eb + 2], 0, 0};
+    // Each step loads and stores four entries where it needs three: the
+    // fourth store of each history is a stray value that the next step
+    // overwrites with the right one, so the loop stops a pixel before the end
+    // of either range and the last entries go one pixel at a time.
+    for (; ea + 6 <= firstEnd && eb + 6 <= secondEnd; ea += 3, eb += 3) {
+        ChainLanes aTerms, bTerms;
+        LoadTerms(aTerms, aLong + ea, aMiddle + ea);
+        LoadTerms(bTerms, bLong + eb, bMiddle + eb);
         a = (weights * a + aTerms) >> 10;
         b = (weights * b + bTerms) >> 10;
-        L[ea] = a[0], L[ea + 1] = a[1], L[ea + 2] = a[2];
-        Mh[ea] = a[3], Mh[ea + 1] = a[4], Mh[ea + 2] = a[5];
-        L[eb] = b[0], L[eb + 1] = b[1], L[eb + 2] = b[2];
-        Mh[eb] = b[3], Mh[eb + 1] = b[4], Mh[eb + 2] = b[5];
+        StoreSmoothed(a, L + ea, Mh + ea);
+        StoreSmoothed(b, L + eb, Mh + eb);
     }
     for (int n = 0; n < 3; ++n) {
         first.longBefore[n] = a[n], first.middleBefore[n] = a[3 + n];
