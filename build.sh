@@ -42,6 +42,7 @@ case "${1:-}" in
     (cd build && ctest --output-on-failure -j2)
     build build-asan -DVELTA_SANITIZE=ON
     (cd build-asan && ctest --output-on-failure -j2)
+    fuzz/run 60
     ;;
   *)
     echo "usage: $0 sample|test" >&2

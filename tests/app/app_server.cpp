@@ -9,7 +9,6 @@
 #include <atomic>
 #include <chrono>
 #include <fstream>
-#include <regex>
 #include <thread>
 
 namespace velta::apptest {
@@ -27,9 +26,15 @@ bool ReapWithin(pid_t pid, int timeout_ms) {
 
 // The value of "NAME (type) = value" in ipptool -v output, or empty.
 std::string ShownValue(const std::string& output, const std::string& name) {
-  const std::regex line(name + R"( \([^)]*\) = ([^\n]*))");
-  std::smatch match;
-  return std::regex_search(output, match, line) ? match[1].str() : std::string();
+  for (std::size_t at = output.find(name + " ("); at != std::string::npos;
+       at = output.find(name + " (", at + 1)) {
+    const std::size_t close = output.find(')', at + name.size() + 2);
+    const std::size_t end = output.find('\n', at);
+    if (close == std::string::npos || (end != std::string::npos && close > end)) continue;
+    if (output.compare(close + 1, 3, " = ") != 0) continue;
+    return output.substr(close + 4, end == std::string::npos ? std::string::npos : end - close - 4);
+  }
+  return std::string();
 }
 
 // The operation attributes every request starts with.

@@ -45,14 +45,17 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv,
                            const std::vector<std::string>& env, const std::string& stdout_path)
     : shared_(new Shared) {
   int in[2], out[2], err[2];
-  if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0) throw std::runtime_error("pipe");
+  // Close-on-exec, so that a child started meanwhile from another thread does
+  // not keep this child's input open.
+  if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0)
+    throw std::runtime_error("pipe");
   std::vector<char*> c_argv, c_env;
   for (const auto& a : argv) c_argv.push_back(const_cast<char*>(a.c_str()));
   c_argv.push_back(nullptr);
   for (const auto& e : env) c_env.push_back(const_cast<char*>(e.c_str()));
   c_env.push_back(nullptr);
   const int file_out =
-      stdout_path.empty() ? -1 : open(stdout_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      stdout_path.empty() ? -1 : open(stdout_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
 
   pid_ = fork();
   if (pid_ == 0) {
