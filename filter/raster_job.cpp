@@ -21,18 +21,20 @@ int AsInt(const Field& field) {
   return static_cast<int>(RawField(field));
 }
 
-// Allocates count bytes set to fill, or returns nullptr.
-std::unique_ptr<uint8_t[]> AllocateFilled(std::size_t count, uint8_t fill) {
-  std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[count]);
-  if (buffer) std::memset(buffer.get(), fill, count);
-  return buffer;
+// Allocates count bytes without setting them, or returns nullptr.
+std::unique_ptr<uint8_t[]> Allocate(std::size_t count) {
+  return std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[count]);
 }
 
 // Reads the page's rows into the page buffer with a progress line every 128
 // rows. Stops early at the end of the data; returns false when cancelled.
+// Every byte the raster does not deliver, the rest of a short row, the pad at
+// each row's end and the rows after the data ends, is set to white (255).
 bool ReadPageRows(cups_raster_t* ras, const PageGeometry& geometry, int page, uint8_t* line,
                   uint8_t* page_buffer) {
-  for (uint32_t y = 0; y < geometry.height; ++y) {
+  const std::size_t stride = geometry.width_DIB;
+  uint32_t y = 0;
+  for (; y < geometry.height; ++y) {
     if (CancelRequested()) return false;
     if ((y & 127) == 0)
       std::fprintf(stderr, "INFO: Printing page %d, %d%% complete...\n", page,
@@ -40,8 +42,12 @@ bool ReadPageRows(cups_raster_t* ras, const PageGeometry& geometry, int page, ui
     const unsigned delivered =
         cupsRasterReadPixels(ras, line, static_cast<unsigned>(geometry.line_bytes));
     if (delivered == 0) break;
-    std::memcpy(page_buffer + y * geometry.width_DIB, line, delivered);
+    uint8_t* row = page_buffer + y * stride;
+    const std::size_t kept = delivered < stride ? delivered : stride;
+    std::memcpy(row, line, kept);
+    std::memset(row + kept, 255, stride - kept);
   }
+  std::memset(page_buffer + y * stride, 255, (geometry.height - y) * stride);
   return !CancelRequested();
 }
 
@@ -118,12 +124,13 @@ PageOutcome PrintPage(cups_raster_t* ras, const cups_page_header2_t& header, int
   if (setup == CommandResult::Failed) return WriteFailed(output);
   if (setup == CommandResult::Cancelled) return EndCancelledPage(output, planes);
 
-  // Rows the raster never delivers and the pad bytes at row ends stay white;
-  // the send buffer starts as zeros (no heat).
+  // The reading sets every byte of the page buffer (rows the raster never
+  // delivers and the pad bytes at row ends white); the rendering sets every
+  // byte of the send buffer before it is sent, so neither is filled here.
   const PageGeometry geometry = PageGeometryOf(header);
-  const auto line = AllocateFilled(geometry.line_bytes, 0);
-  planes.page = AllocateFilled(geometry.page_bytes, 255);
-  if (line && planes.page) planes.send = AllocateFilled(geometry.send_bytes, 0);
+  const auto line = Allocate(geometry.line_bytes);
+  planes.page = Allocate(geometry.page_bytes);
+  if (line && planes.page) planes.send = Allocate(geometry.send_bytes);
   if (!line || !planes.page || !planes.send) {
     std::fprintf(stderr, "ERROR: Unable to allocate %zu bytes for page %d\n",
                  geometry.line_bytes + geometry.page_bytes + geometry.send_bytes, page);

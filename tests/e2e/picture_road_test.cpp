@@ -336,5 +336,59 @@ INSTANTIATE_TEST_SUITE_P(
                   With([](PictureOptions& o) { o.brightness = 5, o.saturation = 3, o.sharpness = -4; })}),
     CaseName);
 
+// ---------------------------------------------------------------------------
+// A raster that ends before its page does: the rows never delivered print as
+// white rows, as if the raster had carried them white. The widths leave a pad
+// at each row's end in the filter's page buffer (3 x 97 = 291 and 3 x 2 = 6 bytes).
+
+class TruncatedRaster : public ::testing::TestWithParam<PrintCase> {};
+
+TEST_P(TruncatedRaster, MissingRowsPrintAsWhiteRows) {
+  const PrintCase& c = GetParam();
+  // The raster arguments end with "--rows" N; the same page written whole with
+  // only its first N rows drawn is what the filter should print.
+  ASSERT_GE(c.raster.size(), 2u);
+  ASSERT_EQ(c.raster[c.raster.size() - 2], "--rows");
+  PrintCase whole = c;
+  whole.raster.resize(c.raster.size() - 2);
+  whole.raster.insert(whole.raster.end(), {"--content-rows", "0:" + c.raster.back()});
+  const JobRun whole_run = RunJob(whole);
+  ASSERT_EQ(whole_run.pages_in.size(), 1u);
+
+  const std::string folder = MakeWorkFolder();
+  const std::string raster = folder + "/cut.ras", out = folder + "/out.bin", err = folder + "/err.txt";
+  std::vector<std::string> make = {MKRASTER_PATH, "-o", raster, "--uncompressed"};
+  make.insert(make.end(), c.raster.begin(), c.raster.end());
+  ASSERT_EQ(RunProgram(make, {}, folder + "/mk.out", folder + "/mk.err"), 0);
+  const int status = RunProgram({RASTERTOVELTA_PATH, "7", "user", "title", "1", c.job_options, raster},
+                                {"PATH=/usr/bin:/bin", std::string("PPD=") + VELTA_PPD_PATH}, out, err);
+  const std::string messages = ReadFile(err), sent = ReadFile(out);
+  for (const char* name : {"cut.ras", "out.bin", "err.txt", "mk.out", "mk.err"}) unlink((folder + "/" + name).c_str());
+  rmdir(folder.c_str());
+  ASSERT_EQ(status, 0) << messages;
+  const StreamContents stream = ParseStream(std::span(reinterpret_cast<const uint8_t*>(sent.data()), sent.size()));
+  ASSERT_FALSE(stream.fault);
+  ASSERT_EQ(stream.pages.size(), 1u);
+  const PrintedPage expected = Print(whole_run.pages_in[0], c.settings);
+  EXPECT_EQ(stream.pages[0].SpaceFlag, expected.SpaceFlag);
+  EXPECT_TRUE(SamePlanes(stream.pages[0], expected.planes, 1));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CutPages, TruncatedRaster,
+    ::testing::Values(
+        PrintCase{"Defaults", {"--pattern", "photo", "--width", "97", "--height", "61", "--rows", "40"}, "", true,
+                  With([](PictureOptions&) {})},
+        PrintCase{"EveryStage",
+                  {"--pattern", "photo", "--width", "97", "--height", "61", "--rows", "23"},
+                  "stpBrightness=2 stpContrast=2 stpSaturation=3 DirectMap=true PrintMode=true stpResize=10", true,
+                  With([](PictureOptions& o) {
+                    o.brightness = 2, o.contrast = 2, o.saturation = 3, o.directmap = true,
+                    o.high_quality = true, o.resize = 10;
+                  })},
+        PrintCase{"NarrowTallReduced", {"--pattern", "photo", "--width", "2", "--height", "2492", "--rows", "1300"},
+                  "stpResize=-10", true, With([](PictureOptions& o) { o.resize = -10; })}),
+    CaseName);
+
 }  // namespace
 }  // namespace velta::expected
