@@ -71,14 +71,24 @@ int ResizePicture(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight, int32_
   const int64_t firstRow = (tarHeight - biHeight) / 2;
 
   // Every output row samples the same source columns: their pixels and
-  // fractions come from one running sum along the row, taken once.
+  // fractions come from one running sum along the row, taken once, the
+  // fraction repeated for the three bytes of a pixel.
+  const size_t rowBytes = 3 * static_cast<size_t>(biWidth);
   std::unique_ptr<SamplePoint[]> columns(new (std::nothrow) SamplePoint[static_cast<size_t>(biWidth)]);
-  if (!columns) return -1;
+  std::unique_ptr<double[]> byteFraction(new (std::nothrow) double[rowBytes]);
+  // The four integer terms of each byte of an output row.
+  std::unique_ptr<int32_t[]> terms(new (std::nothrow) int32_t[4 * rowBytes]);
+  if (!columns || !byteFraction || !terms) return -1;
   double px = static_cast<double>(firstColumn) * bx;
   for (int32_t m = 0; m < biWidth; ++m) {
     columns[m] = Sample(px, biWidth);
+    for (int c = 0; c < 3; ++c) byteFraction[3 * static_cast<size_t>(m) + c] = columns[m].fraction;
     px += bx;
   }
+  int32_t* const cross = terms.get();
+  int32_t* const across = cross + rowBytes;
+  int32_t* const down = across + rowBytes;
+  int32_t* const corner = down + rowBytes;
 
   double py = static_cast<double>(firstRow) * by;
   for (int32_t k = 0; k < biHeight; ++k) {
@@ -88,28 +98,34 @@ int ResizePicture(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight, int32_
     const double y2 = row.fraction;
     uint8_t* out = work.get() + static_cast<size_t>(k) * width_DIB;
 
+    // First the integer differences of the four neighbours of every byte ...
     for (int32_t m = 0; m < biWidth; ++m) {
       const SamplePoint& column = columns[m];
       const size_t left = 3 * static_cast<size_t>(column.near);
       const size_t right = 3 * static_cast<size_t>(column.next);
-      const double x2 = column.fraction;
-      const double x2y2 = x2 * y2;
       for (int c = 0; c < 3; ++c) {
+        const size_t i = 3 * static_cast<size_t>(m) + c;
         const int p00 = upper[left + c];
         const int p10 = upper[right + c];
         const int p01 = lower[left + c];
         const int p11 = lower[right + c];
-        // The integer differences first, then the three products and p00 added
-        // left to right in double precision, then truncated toward zero.
-        const double value = static_cast<double>(p00 - p10 - p01 + p11) * x2y2 +
-                             static_cast<double>(p10 - p00) * x2 +
-                             static_cast<double>(p01 - p00) * y2 + static_cast<double>(p00);
-        out[3 * static_cast<size_t>(m) + c] =
-            static_cast<uint8_t>(std::min(std::max(static_cast<int>(value), 0), 255));
+        cross[i] = p00 - p10 - p01 + p11;
+        across[i] = p10 - p00;
+        down[i] = p01 - p00;
+        corner[i] = p00;
       }
     }
+    // ... then, byte by byte along the row, the three products and p00 added
+    // left to right in double precision, then truncated toward zero.
+    for (size_t i = 0; i < rowBytes; ++i) {
+      const double x2 = byteFraction[i];
+      const double x2y2 = x2 * y2;
+      const double value = static_cast<double>(cross[i]) * x2y2 + static_cast<double>(across[i]) * x2 +
+                           static_cast<double>(down[i]) * y2 + static_cast<double>(corner[i]);
+      out[i] = static_cast<uint8_t>(std::min(std::max(static_cast<int>(value), 0), 255));
+    }
     // The bytes after the last pixel carry no picture; they are left white.
-    std::memset(out + 3 * static_cast<size_t>(biWidth), 255, width_DIB - 3 * static_cast<size_t>(biWidth));
+    std::memset(out + rowBytes, 255, width_DIB - rowBytes);
     py += by;
   }
   std::memcpy(pSrcBitmap, work.get(), PictureSize);
