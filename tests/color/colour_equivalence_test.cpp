@@ -12,7 +12,7 @@
 #include "color/color_adjust.h"
 #include "color/direct_map.h"
 #include "color/resize.h"
-#include "tests/render/colour_reference.h"
+#include "tests/color/colour_reference.h"
 
 namespace velta {
 namespace {

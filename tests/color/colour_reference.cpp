@@ -1,16 +1,16 @@
 // The picture resizing as the colour subsystem first wrote it: per-pixel
 // sample points and a division per averaged byte. Kept as the expectation for
 // the faster resizing in color/.
-#include "tests/render/colour_reference.h"
+#include "tests/color/colour_reference.h"
 
 #include <algorithm>
 #include <cstring>
 #include <limits>
 #include <memory>
 #include <new>
-#include <numeric>
 
 #include "color/direct_map.h"
+#include "color/resize.h"
 #include "color/resize_geometry.h"
 
 namespace velta::colour_reference {
@@ -65,15 +65,6 @@ class OverlapTable {
 int32_t ReductionUsed(int32_t magnification) { return std::min(magnification, 0); }
 
 }  // namespace
-
-int64_t CalcLCM(int64_t a, int64_t b) {
-  if (a <= 0 || b <= 0) return 0;
-  // The same multiple as adding the smaller number until the larger divides the sum,
-  // reached through the greatest common divisor in a handful of steps.
-  const int64_t g = std::gcd(a, b);
-  if (a / g > std::numeric_limits<int64_t>::max() / b) return 0;
-  return a / g * b;
-}
 
 int ResizePictureAverage(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight,
                          int32_t iMagnificationX, int32_t iMagnificationY) {

@@ -5,7 +5,10 @@
 #include "color/color_adjust.h"
 
 // The colour correction and the picture resizing as first written, byte for
-// byte the expectation for the faster versions in the colour subsystem.
+// byte the expectation for the faster versions in the colour subsystem. Only
+// the routines whose faster version is written differently are kept here; the
+// least common multiple and the direct colour map they call are the colour
+// subsystem's own, checked against literal values in their own tests.
 namespace velta::colour_reference {
 
 // Enlarges the picture about its centre by (magnification + 100) / 100.
@@ -20,8 +23,5 @@ int ResizePictureAverage(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight,
 // DmapTbl when bTableRet is non-zero, one pixel at a time.
 void ColorCorrection(uint8_t* lpdt, int16_t width, const ColorTableSet& colortable, int bTableRet,
                      const uint8_t* DmapTbl);
-
-// Returns the least common multiple of two positive numbers.
-int64_t CalcLCM(int64_t a, int64_t b);
 
 }  // namespace velta::colour_reference
