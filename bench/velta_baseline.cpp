@@ -18,7 +18,7 @@ namespace {
 constexpr std::size_t SETUP_BYTES = 66 + 11;
 constexpr std::size_t CLOSING_BYTES = 18;
 
-// Allocates count bytes set to fill, as the filter does, or returns null.
+// Allocates count bytes set to fill, or returns null.
 std::unique_ptr<uint8_t[]> AllocateFilled(std::size_t count, uint8_t fill) {
     std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[count == 0 ? 1 : count]);
     if (buffer) std::memset(buffer.get(), fill, count);
@@ -40,15 +40,24 @@ bool WriteAll(const uint8_t* bytes, std::size_t count) {
 bool CopyPage(cups_raster_t* ras, const cups_page_header2_t& header) {
     const std::size_t w = header.cupsWidth, h = header.cupsHeight;
     const std::size_t width_DIB = (3 * w + 3) & ~std::size_t{3};
-    const auto line = AllocateFilled(header.cupsBytesPerLine, 0);
-    const auto page = AllocateFilled(width_DIB * h, 255);
+    // As in the filter, the line and page buffers are not filled beforehand:
+    // the reading sets every page byte, whitening only the row-end pads and
+    // rows never delivered. The send buffer, which the filter's rendering
+    // writes whole, is set to zeros here, so its pages are touched as the
+    // rendering touches them.
+    const std::unique_ptr<uint8_t[]> line(new (std::nothrow) uint8_t[header.cupsBytesPerLine + 1]);
+    const std::unique_ptr<uint8_t[]> page(new (std::nothrow) uint8_t[width_DIB * h + 1]);
     const auto send = AllocateFilled(3 * w * h, 0);
     if (!line || !page || !send) return false;
-    for (std::size_t y = 0; y < h; ++y) {
+    std::size_t y = 0;
+    for (; y < h; ++y) {
         const unsigned delivered = cupsRasterReadPixels(ras, line.get(), header.cupsBytesPerLine);
         if (delivered == 0) break;
-        std::memcpy(page.get() + y * width_DIB, line.get(), delivered);
+        const std::size_t kept = delivered < width_DIB ? delivered : width_DIB;
+        std::memcpy(page.get() + y * width_DIB, line.get(), kept);
+        std::memset(page.get() + y * width_DIB + kept, 255, width_DIB - kept);
     }
+    std::memset(page.get() + y * width_DIB, 255, (h - y) * width_DIB);
     const uint8_t commands[SETUP_BYTES] = {};
     return WriteAll(commands, SETUP_BYTES) && WriteAll(send.get(), 3 * w * h) && WriteAll(commands, CLOSING_BYTES);
 }
