@@ -76,19 +76,17 @@ int ResizePicture(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight, int32_
   const size_t rowBytes = 3 * static_cast<size_t>(biWidth);
   std::unique_ptr<SamplePoint[]> columns(new (std::nothrow) SamplePoint[static_cast<size_t>(biWidth)]);
   std::unique_ptr<double[]> byteFraction(new (std::nothrow) double[rowBytes]);
-  // The four integer terms of each byte of an output row.
-  std::unique_ptr<int32_t[]> terms(new (std::nothrow) int32_t[4 * rowBytes]);
-  if (!columns || !byteFraction || !terms) return -1;
+  if (!columns || !byteFraction) return -1;
   double px = static_cast<double>(firstColumn) * bx;
   for (int32_t m = 0; m < biWidth; ++m) {
     columns[m] = Sample(px, biWidth);
     for (int c = 0; c < 3; ++c) byteFraction[3 * static_cast<size_t>(m) + c] = columns[m].fraction;
     px += bx;
   }
-  int32_t* const cross = terms.get();
-  int32_t* const across = cross + rowBytes;
-  int32_t* const down = across + rowBytes;
-  int32_t* const corner = down + rowBytes;
+  // A row is worked in stretches of kStretch pixels, whose four integer terms
+  // per byte stay in the nearest cache between the two passes.
+  constexpr int32_t kStretch = 256;
+  int32_t cross[3 * kStretch], across[3 * kStretch], down[3 * kStretch], corner[3 * kStretch];
 
   double py = static_cast<double>(firstRow) * by;
   for (int32_t k = 0; k < biHeight; ++k) {
@@ -98,31 +96,37 @@ int ResizePicture(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight, int32_
     const double y2 = row.fraction;
     uint8_t* out = work.get() + static_cast<size_t>(k) * width_DIB;
 
-    // First the integer differences of the four neighbours of every byte ...
-    for (int32_t m = 0; m < biWidth; ++m) {
-      const SamplePoint& column = columns[m];
-      const size_t left = 3 * static_cast<size_t>(column.near);
-      const size_t right = 3 * static_cast<size_t>(column.next);
-      for (int c = 0; c < 3; ++c) {
-        const size_t i = 3 * static_cast<size_t>(m) + c;
-        const int p00 = upper[left + c];
-        const int p10 = upper[right + c];
-        const int p01 = lower[left + c];
-        const int p11 = lower[right + c];
-        cross[i] = p00 - p10 - p01 + p11;
-        across[i] = p10 - p00;
-        down[i] = p01 - p00;
-        corner[i] = p00;
+    for (int32_t first = 0; first < biWidth; first += kStretch) {
+      const int32_t pixels = std::min(kStretch, biWidth - first);
+      // First the integer differences of the four neighbours of every byte ...
+      for (int32_t n = 0; n < pixels; ++n) {
+        const SamplePoint& column = columns[first + n];
+        const size_t left = 3 * static_cast<size_t>(column.near);
+        const size_t right = 3 * static_cast<size_t>(column.next);
+        for (int c = 0; c < 3; ++c) {
+          const size_t i = 3 * static_cast<size_t>(n) + c;
+          const int p00 = upper[left + c];
+          const int p10 = upper[right + c];
+          const int p01 = lower[left + c];
+          const int p11 = lower[right + c];
+          cross[i] = p00 - p10 - p01 + p11;
+          across[i] = p10 - p00;
+          down[i] = p01 - p00;
+          corner[i] = p00;
+        }
       }
-    }
-    // ... then, byte by byte along the row, the three products and p00 added
-    // left to right in double precision, then truncated toward zero.
-    for (size_t i = 0; i < rowBytes; ++i) {
-      const double x2 = byteFraction[i];
-      const double x2y2 = x2 * y2;
-      const double value = static_cast<double>(cross[i]) * x2y2 + static_cast<double>(across[i]) * x2 +
-                           static_cast<double>(down[i]) * y2 + static_cast<double>(corner[i]);
-      out[i] = static_cast<uint8_t>(std::min(std::max(static_cast<int>(value), 0), 255));
+      // ... then, byte by byte, the three products and p00 added left to
+      // right in double precision, then truncated toward zero.
+      const double* fraction = byteFraction.get() + 3 * static_cast<size_t>(first);
+      uint8_t* stretchOut = out + 3 * static_cast<size_t>(first);
+      const size_t bytes = 3 * static_cast<size_t>(pixels);
+      for (size_t i = 0; i < bytes; ++i) {
+        const double x2 = fraction[i];
+        const double x2y2 = x2 * y2;
+        const double value = static_cast<double>(cross[i]) * x2y2 + static_cast<double>(across[i]) * x2 +
+                             static_cast<double>(down[i]) * y2 + static_cast<double>(corner[i]);
+        stretchOut[i] = static_cast<uint8_t>(std::min(std::max(static_cast<int>(value), 0), 255));
+      }
     }
     // The bytes after the last pixel carry no picture; they are left white.
     std::memset(out + rowBytes, 255, width_DIB - rowBytes);
