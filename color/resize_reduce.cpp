@@ -119,15 +119,20 @@ int ResizePictureAverage(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight,
   }
 
   const size_t targetRow = 3 * static_cast<size_t>(tarWidth);
-  std::unique_ptr<uint8_t[]> reduced(new (std::nothrow) uint8_t[targetRow * static_cast<size_t>(tarHeight)]);
   std::unique_ptr<uint8_t[]> horizontal(new (std::nothrow) uint8_t[targetRow * static_cast<size_t>(biHeight)]);
   OverlapTable columns, rows;
-  if (!reduced || !horizontal || !columns.Build(biWidth, static_cast<int32_t>(tarWidth)) ||
+  if (!horizontal || !columns.Build(biWidth, static_cast<int32_t>(tarWidth)) ||
       !rows.Build(biHeight, static_cast<int32_t>(tarHeight)))
     return -1;
 
   const ExactQuotients columnMean(columns.targetUnits()), rowMean(rows.targetUnits());
   if (!columnMean.ready() || !rowMean.ready()) return -1;
+  // One row of vertical sums for a tabled vertical pass.
+  std::unique_ptr<uint32_t[]> sums;
+  if (rowMean.tabled()) {
+    sums.reset(new (std::nothrow) uint32_t[targetRow]);
+    if (!sums) return -1;
+  }
   // Horizontal pass: each source row becomes tarWidth averages of overlapped pixels.
   for (int64_t y = 0; y < biHeight; ++y) {
     const uint8_t* source = pSrcBitmap + static_cast<size_t>(y) * iLength;
@@ -146,12 +151,19 @@ int ResizePictureAverage(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight,
     }
   }
 
+  // The page is no longer read: it turns white everywhere, and the vertical
+  // pass writes the reduced picture straight into its centre, each half of the
+  // offset truncated on its own.
+  std::memset(pSrcBitmap, 255, pageSize);
+  const int64_t firstRow = biHeight / 2 - tarHeight / 2;
+  const int64_t firstColumn = biWidth / 2 - tarWidth / 2;
+  uint8_t* const centre =
+      pSrcBitmap + static_cast<size_t>(firstRow) * iLength + 3 * static_cast<size_t>(firstColumn);
+
   // Vertical pass: the same averaging down the columns of the horizontal result,
   // a whole row of sums at a time, each source row added with its overlap. The
   // sums of a tabled pass stay below 255 x 4096 + 1 and fit 32 bits.
   if (rowMean.tabled()) {
-    std::unique_ptr<uint32_t[]> sums(new (std::nothrow) uint32_t[targetRow]);
-    if (!sums) return -1;
     for (int64_t t = 0; t < tarHeight; ++t) {
       std::fill(sums.get(), sums.get() + targetRow, 0u);
       for (const OverlapRun* run = rows.begin(t); run != rows.end(t); ++run) {
@@ -159,12 +171,12 @@ int ResizePictureAverage(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight,
         const uint32_t units = run->units;
         for (size_t byte = 0; byte < targetRow; ++byte) sums[byte] += units * source[byte];
       }
-      uint8_t* target = reduced.get() + static_cast<size_t>(t) * targetRow;
+      uint8_t* target = centre + static_cast<size_t>(t) * iLength;
       for (size_t byte = 0; byte < targetRow; ++byte) target[byte] = rowMean(sums[byte]);
     }
   } else {
     for (int64_t t = 0; t < tarHeight; ++t) {
-      uint8_t* target = reduced.get() + static_cast<size_t>(t) * targetRow;
+      uint8_t* target = centre + static_cast<size_t>(t) * iLength;
       for (size_t byte = 0; byte < targetRow; ++byte) {
         int64_t sum = 0;
         for (const OverlapRun* run = rows.begin(t); run != rows.end(t); ++run)
@@ -172,18 +184,6 @@ int ResizePictureAverage(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight,
         target[byte] = rowMean(sum);
       }
     }
-  }
-
-  // Only now is the page overwritten: white everywhere, the reduced picture centred,
-  // each half of the offset truncated on its own.
-  std::memset(pSrcBitmap, 255, pageSize);
-  const int64_t firstRow = biHeight / 2 - tarHeight / 2;
-  const int64_t firstColumn = biWidth / 2 - tarWidth / 2;
-  size_t pos2 = 0;
-  for (int64_t k = 0; k < tarHeight; ++k) {
-    std::memcpy(pSrcBitmap + static_cast<size_t>(firstRow + k) * iLength + 3 * static_cast<size_t>(firstColumn),
-                reduced.get() + pos2, targetRow);
-    pos2 += targetRow;
   }
   return 0;
 }
