@@ -62,13 +62,24 @@ int ResizePicture(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight, int32_
   const int64_t tarHeight = ScaledSize(magnificationY, biHeight);
 
   const size_t width_DIB = RowStride(biWidth);
-  const size_t PictureSize = width_DIB * static_cast<size_t>(biHeight);
-  std::unique_ptr<uint8_t[]> work(new (std::nothrow) uint8_t[PictureSize]);
-  if (!work) return -1;
 
   // The retained window starts this far into the enlarged picture.
   const int64_t firstColumn = (tarWidth - biWidth) / 2;
   const int64_t firstRow = (tarHeight - biHeight) / 2;
+
+  // Output row k replaces page row k, so each source row is first saved in a
+  // ring of saved rows, where it stays while later output rows may read it: a
+  // row lagging its output row by at most the largest lag of the sampled rows,
+  // found with the same running sum as the rows themselves.
+  int64_t lag = 0;
+  {
+    double py = static_cast<double>(firstRow) * by;
+    for (int32_t k = 0; k < biHeight; ++k) {
+      lag = std::max(lag, k - Sample(py, biHeight).near);
+      py += by;
+    }
+  }
+  const size_t ringRows = static_cast<size_t>(lag) + 1;
 
   // Every output row samples the same source columns: their pixels and
   // fractions come from one running sum along the row, taken once, the
@@ -76,7 +87,13 @@ int ResizePicture(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight, int32_
   const size_t rowBytes = 3 * static_cast<size_t>(biWidth);
   std::unique_ptr<SamplePoint[]> columns(new (std::nothrow) SamplePoint[static_cast<size_t>(biWidth)]);
   std::unique_ptr<double[]> byteFraction(new (std::nothrow) double[rowBytes]);
-  if (!columns || !byteFraction) return -1;
+  std::unique_ptr<uint8_t[]> ring(new (std::nothrow) uint8_t[ringRows * rowBytes]);
+  if (!columns || !byteFraction || !ring) return -1;
+  // Where source row r is read while output row k is worked.
+  const auto sourceRow = [&](int64_t r, int32_t k) -> const uint8_t* {
+    if (r <= k) return ring.get() + static_cast<size_t>(r) % ringRows * rowBytes;
+    return pSrcBitmap + static_cast<size_t>(r) * width_DIB;
+  };
   double px = static_cast<double>(firstColumn) * bx;
   for (int32_t m = 0; m < biWidth; ++m) {
     columns[m] = Sample(px, biWidth);
@@ -91,10 +108,11 @@ int ResizePicture(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight, int32_
   double py = static_cast<double>(firstRow) * by;
   for (int32_t k = 0; k < biHeight; ++k) {
     const SamplePoint row = Sample(py, biHeight);
-    const uint8_t* upper = pSrcBitmap + static_cast<size_t>(row.near) * width_DIB;
-    const uint8_t* lower = pSrcBitmap + static_cast<size_t>(row.next) * width_DIB;
+    uint8_t* out = pSrcBitmap + static_cast<size_t>(k) * width_DIB;
+    std::memcpy(ring.get() + static_cast<size_t>(k) % ringRows * rowBytes, out, rowBytes);
+    const uint8_t* upper = sourceRow(row.near, k);
+    const uint8_t* lower = sourceRow(row.next, k);
     const double y2 = row.fraction;
-    uint8_t* out = work.get() + static_cast<size_t>(k) * width_DIB;
 
     for (int32_t first = 0; first < biWidth; first += kStretch) {
       const int32_t pixels = std::min(kStretch, biWidth - first);
@@ -132,7 +150,6 @@ int ResizePicture(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight, int32_
     std::memset(out + rowBytes, 255, width_DIB - rowBytes);
     py += by;
   }
-  std::memcpy(pSrcBitmap, work.get(), PictureSize);
   return 0;
 }
 

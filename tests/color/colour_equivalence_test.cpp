@@ -7,6 +7,7 @@
 #include <array>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "color/color_adjust.h"
@@ -49,6 +50,22 @@ TEST(FasterResizing, EqualsTheFirstResizingOnSmallPagesOfEveryShape) {
                 ExpectSameResize(page, w, h, magnification);
                 if (HasFatalFailure()) return;
             }
+        }
+    }
+}
+
+TEST(FasterResizing, EqualsTheFirstEnlargementForDifferentMagnificationsAcrossAndDown) {
+    // Down the page the enlarged rows lag their source rows by up to half the
+    // page for large magnifications; across, the columns repeat.
+    std::mt19937 random(17);
+    const int32_t magnifications[][2] = {{0, 10}, {10, 0}, {0, 400}, {250, 1}, {1, 999}, {5000, 3000}, {37, 100}};
+    for (const auto& [across, down] : magnifications) {
+        for (const auto& [w, h] : {std::pair{7, 53}, std::pair{300, 5}, std::pair{97, 61}, std::pair{1, 200}}) {
+            const std::vector<uint8_t> page = RandomPage(w, h, random);
+            std::vector<uint8_t> expected = page, actual = page;
+            ASSERT_EQ(ResizePicture(actual.data(), w, h, across, down),
+                      colour_reference::ResizePicture(expected.data(), w, h, across, down));
+            ASSERT_EQ(actual, expected) << w << "x" << h << " by " << across << " across, " << down << " down";
         }
     }
 }
