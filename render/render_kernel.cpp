@@ -227,7 +227,12 @@ VELTA_INLINE void ChainSteps(int32_t* __restrict Mh, int32_t* __restrict L, int3
 // the baseline instruction set, whose vectors lack a 32-bit multiply: the six
 // chains of a pixel side by side in registers, one multiply a step (hence no
 // SLP vectorisation, which would only move values between register files).
-[[gnu::noinline, gnu::optimize("no-tree-slp-vectorize")]] void ScalarChainSteps(
+#if defined(__clang__)
+[[gnu::noinline]]
+#else
+[[gnu::noinline, gnu::optimize("no-tree-slp-vectorize")]]
+#endif
+void ScalarChainSteps(
     int32_t* __restrict Mh, int32_t* __restrict L, int32_t side, SmoothingChain& chain, std::size_t begin,
     std::size_t end) {
     const int32_t* __restrict longTerms = chain.longTerms;
@@ -361,7 +366,13 @@ VELTA_INLINE void ChainsBody(int32_t* __restrict MiddleHistory, int32_t* __restr
 VELTA_ROW_KERNELS(portable, , ScalarChainsBody)
 #if defined(__x86_64__)
 VELTA_ROW_KERNELS(avx2, [[gnu::target("avx2,bmi2")]], ChainsBody)
+// GCC is told to use the whole 512-bit registers; clang (the fuzz build) has no
+// such target option and picks its own vector width.
+#if defined(__clang__)
+VELTA_ROW_KERNELS(avx512, [[gnu::target("avx512f,avx512bw,avx512vl,avx2,bmi2")]], ChainsBody)
+#else
 VELTA_ROW_KERNELS(avx512, [[gnu::target("avx512f,avx512bw,avx512vl,avx2,bmi2,prefer-vector-width=512")]], ChainsBody)
+#endif
 #endif
 
 }  // namespace
