@@ -57,7 +57,6 @@ class OverlapTable {
   int64_t targetUnits_ = 1;
 };
 
-// A positive magnification cannot reduce: that axis keeps its size.
 // The mean of a sum of overlapped bytes: sum div units, at most 255. For the
 // unit counts of ordinary pages every quotient comes from a table, built once
 // per pass; the table holds 255 x units + 1 entries, since no weighted sum of
@@ -86,6 +85,7 @@ class ExactQuotients {
   std::unique_ptr<uint8_t[]> table_;
 };
 
+// A positive magnification cannot reduce: that axis keeps its size.
 int32_t ReductionUsed(int32_t magnification) { return std::min(magnification, 0); }
 
 }  // namespace

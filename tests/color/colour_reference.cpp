@@ -36,14 +36,15 @@ class OverlapTable {
     runs_.reset(new (std::nothrow) OverlapRun[static_cast<size_t>(sourceSize) + targetSize]);
     first_.reset(new (std::nothrow) size_t[static_cast<size_t>(targetSize) + 1]);
     if (!runs_ || !first_) return false;
+    // Target pixel j covers units [j t, (j + 1) t), source pixel s covers
+    // [s u, (s + 1) u); each pair shares the length of the intersection.
     size_t count = 0;
     for (int64_t j = 0; j < targetSize; ++j) {
       first_[j] = count;
-      for (int64_t l = 0; l < targetUnits_;) {
-        const int64_t u = j * targetUnits_ + l;
-        const int64_t num = std::min(targetUnits_ - l, sourceUnits - u % sourceUnits);
-        runs_[count++] = {static_cast<uint32_t>(u / sourceUnits), static_cast<uint32_t>(num)};
-        l += num;
+      const int64_t from = j * targetUnits_, to = from + targetUnits_;
+      for (int64_t s = from / sourceUnits; s * sourceUnits < to; ++s) {
+        const int64_t shared = std::min(to, (s + 1) * sourceUnits) - std::max(from, s * sourceUnits);
+        runs_[count++] = {static_cast<uint32_t>(s), static_cast<uint32_t>(shared)};
       }
     }
     first_[targetSize] = count;
