@@ -84,12 +84,28 @@ void BuildColorTables(ColorTableSet& tables, int32_t& stp_saturation, int monoch
   }
 }
 
+void CorrectPixel(uint8_t* pixel, const ColorTableSet& colortable, int bTableRet,
+                  const uint8_t* DmapTbl) {
+  const auto& sat = colortable.clrsatable;
+  const int rdat = pixel[0];
+  const int gdat = pixel[1];
+  const int bdat = pixel[2];
+  // Each channel is pushed away from (or toward) the mean of the other two by the
+  // saturation term of its difference; the index stays within 1..511.
+  const int btmp = static_cast<int>(ClampByte(bdat + sat[256 + bdat - ((gdat + rdat) >> 1)]));
+  const int gtmp = static_cast<int>(ClampByte(gdat + sat[256 + gdat - ((bdat + rdat) >> 1)]));
+  const int rtmp = static_cast<int>(ClampByte(rdat + sat[256 + rdat - ((bdat + gdat) >> 1)]));
+  pixel[2] = colortable.blue[btmp];
+  pixel[1] = colortable.green[gtmp];
+  pixel[0] = colortable.red[rtmp];
+  if (bTableRet) Change3D(DmapTbl, pixel, pixel + 1, pixel + 2);
+}
+
 void ColorCorrection(uint8_t* lpdt, int16_t width, const ColorTableSet& colortable,
                      int bTableRet, const uint8_t* DmapTbl) {
   // Without saturation, tone change or direct map every pixel stays as it
   // is, so the row need not be touched.
   if (!bTableRet && LeavesColoursUnchanged(colortable)) return;
-  const auto& sat = colortable.clrsatable;
   // Neighbouring pixels of a picture are often equal: a pixel like the one
   // before it gets that pixel's result without working it out again.
   uint8_t last_in[3] = {0, 0, 0}, last_out[3] = {0, 0, 0};
@@ -101,18 +117,7 @@ void ColorCorrection(uint8_t* lpdt, int16_t width, const ColorTableSet& colortab
       continue;
     }
     last_in[0] = pixel[0], last_in[1] = pixel[1], last_in[2] = pixel[2];
-    const int rdat = pixel[0];
-    const int gdat = pixel[1];
-    const int bdat = pixel[2];
-    // Each channel is pushed away from (or toward) the mean of the other two by the
-    // saturation term of its difference; the index stays within 1..511.
-    const int btmp = static_cast<int>(ClampByte(bdat + sat[256 + bdat - ((gdat + rdat) >> 1)]));
-    const int gtmp = static_cast<int>(ClampByte(gdat + sat[256 + gdat - ((bdat + rdat) >> 1)]));
-    const int rtmp = static_cast<int>(ClampByte(rdat + sat[256 + rdat - ((bdat + gdat) >> 1)]));
-    pixel[2] = colortable.blue[btmp];
-    pixel[1] = colortable.green[gtmp];
-    pixel[0] = colortable.red[rtmp];
-    if (bTableRet) Change3D(DmapTbl, pixel, pixel + 1, pixel + 2);
+    CorrectPixel(pixel, colortable, bTableRet, DmapTbl);
     last_out[0] = pixel[0], last_out[1] = pixel[1], last_out[2] = pixel[2];
     have_last = true;
   }

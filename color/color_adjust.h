@@ -30,6 +30,11 @@ ColorParams ComputeColorParams(int32_t stp_brightness, int32_t stp_contrast, int
 void BuildColorTables(ColorTableSet& tables, int32_t& stp_saturation, int monochrome,
                       const ColorParams& params);
 
+// Saturates and tones one pixel (red, green, blue bytes, read and written), then
+// maps it through the direct colour map DmapTbl when bTableRet is non-zero.
+void CorrectPixel(uint8_t* pixel, const ColorTableSet& colortable, int bTableRet,
+                  const uint8_t* DmapTbl);
+
 // Saturates and tones one row of width RGB pixels at lpdt in place, then passes each
 // pixel through the direct colour map DmapTbl when bTableRet is non-zero.
 void ColorCorrection(uint8_t* lpdt, int16_t width, const ColorTableSet& colortable,

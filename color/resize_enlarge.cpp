@@ -10,43 +10,6 @@
 #include "color/resize_geometry.h"
 
 namespace velta {
-namespace {
-
-constexpr int64_t kIntMax = std::numeric_limits<int32_t>::max();
-
-// The magnification used along one axis of size pixels: below 0 it cannot enlarge
-// and is taken as 0; so large that the enlarged size would pass the int range it is
-// taken as the largest magnification whose enlarged size still fits.
-int64_t EnlargementUsed(int32_t magnification, int32_t size) {
-  int64_t used = std::max<int32_t>(magnification, 0);
-  if (ScaledSize(used, size) <= kIntMax) return used;
-  // Start near the limit and step to the exact largest magnification that fits.
-  used = static_cast<int64_t>(static_cast<double>(kIntMax) / size * 100.0) - 100;
-  while (ScaledSize(used, size) > kIntMax) --used;
-  while (used + 1 < magnification && ScaledSize(used + 1, size) <= kIntMax) ++used;
-  return used;
-}
-
-// One source sample position: the pixel at or left of (above) it, its right (lower)
-// neighbour, and the fraction of the way between them. A neighbour past the last
-// pixel is the last pixel itself, so nothing outside the picture is ever read.
-struct SamplePoint {
-  int64_t near, next;
-  double fraction;
-};
-
-// Splits a running source position into its pixel, neighbour and fraction.
-SamplePoint Sample(double position, int32_t size) {
-  // The position never falls below 0 and stays below size; the clamp only guards
-  // against the last ulp of the running sum.
-  int64_t near = position > 0.0 ? static_cast<int64_t>(std::min(position, static_cast<double>(size))) : 0;
-  near = std::min<int64_t>(near, size - 1);
-  const double fraction = position - static_cast<double>(near);
-  return {near, std::min<int64_t>(near + 1, size - 1), fraction};
-}
-
-}  // namespace
-
 int ResizePicture(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight, int32_t iMagnificationX,
                   int32_t iMagnificationY) {
   if (biWidth <= 0 || biHeight <= 0) return 0;

@@ -85,8 +85,6 @@ class ExactQuotients {
   std::unique_ptr<uint8_t[]> table_;
 };
 
-// A positive magnification cannot reduce: that axis keeps its size.
-int32_t ReductionUsed(int32_t magnification) { return std::min(magnification, 0); }
 
 }  // namespace
 
