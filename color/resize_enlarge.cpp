@@ -10,6 +10,7 @@
 #include "color/resize_geometry.h"
 
 namespace velta {
+
 int ResizePicture(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight, int32_t iMagnificationX,
                   int32_t iMagnificationY) {
   if (biWidth <= 0 || biHeight <= 0) return 0;
