@@ -124,3 +124,54 @@ void SmoothPageRows(benchmark::State& state) {
 
 BENCHMARK(SharpenPhotoPage)->DenseRange(0, 2)->ArgName("isa")->Unit(benchmark::kMillisecond);
 BENCHMARK(SmoothPageRows)->DenseRange(0, 2)->ArgName("isa")->Unit(benchmark::kMillisecond);
+
+namespace {
+
+// Draws a page's worth of dither numbers (3 x 1800 x 2491) with one build of
+// the kernels.
+void DrawPageDither(benchmark::State& state) {
+    const auto isa = static_cast<velta::RenderIsa>(state.range(0));
+    if (!velta::RenderIsaAvailable(isa)) {
+        state.SkipWithError("instruction set not available");
+        return;
+    }
+    const velta::RowKernels& kernels = velta::KernelsFor(isa);
+    const std::size_t rowBytes = 3 * std::size_t{PAGE_WIDTH};
+    std::vector<uint32_t> mt(624);
+    for (std::size_t k = 0; k < mt.size(); ++k) mt[k] = static_cast<uint32_t>(k * 2654435761u);
+    int mti = 624;
+    std::vector<uint16_t> out(rowBytes);
+    for (auto _ : state) {
+        for (std::size_t y = 1; y < PAGE_HEIGHT; ++y) {
+            kernels.generateDither(mt.data(), &mti, out.data(), rowBytes);
+            benchmark::DoNotOptimize(out.data());
+        }
+    }
+}
+
+// Looks up the packed tones of every row of the photo page with one build of
+// the kernels.
+void LookUpPageTones(benchmark::State& state) {
+    const std::vector<uint8_t> page = PhotoPage();
+    const auto isa = static_cast<velta::RenderIsa>(state.range(0));
+    if (!velta::RenderIsaAvailable(isa)) {
+        state.SkipWithError("instruction set not available");
+        return;
+    }
+    const velta::RowKernels& kernels = velta::KernelsFor(isa);
+    const std::size_t rowBytes = 3 * std::size_t{PAGE_WIDTH}, stride = (rowBytes + 3) / 4 * 4;
+    std::array<uint16_t, 768> toneTable{};
+    for (std::size_t n = 0; n < toneTable.size(); ++n) toneTable[n] = static_cast<uint16_t>(n * 40503u >> 8);
+    std::vector<uint16_t> out(rowBytes);
+    for (auto _ : state) {
+        for (std::size_t y = 1; y < PAGE_HEIGHT; ++y) {
+            kernels.tone(page.data() + y * stride, PAGE_WIDTH, toneTable.data(), out.data());
+            benchmark::DoNotOptimize(out.data());
+        }
+    }
+}
+
+}  // namespace
+
+BENCHMARK(DrawPageDither)->DenseRange(0, 2)->ArgName("isa")->Unit(benchmark::kMillisecond);
+BENCHMARK(LookUpPageTones)->DenseRange(0, 2)->ArgName("isa")->Unit(benchmark::kMillisecond);

@@ -65,7 +65,8 @@ PageRoadStatus RunPageRoad(const PageBuffers& buffers, JobSettings& settings, Jo
   GetSmearlut(tables.hotlut.data(), settings.high_quality);
   const int rendered = SmearControl(buffers.page, buffers.width, buffers.height,
                                     tables.hotlut.data(), buffers.send, settings.high_quality,
-                                    static_cast<int16_t>(settings.stp_sharpness), cancelled);
+                                    static_cast<int16_t>(settings.stp_sharpness), cancelled,
+                                    buffers.rows_done);
   if (rendered < 0) return PageRoadStatus::OutOfMemory;
   if (rendered > 0) return PageRoadStatus::Cancelled;
   return PageRoadStatus::Done;

@@ -8,6 +8,7 @@
 #include "color/color_adjust.h"
 #include "filter/cancel_check.h"
 #include "filter/job_settings.h"
+#include "render/rows_done.h"
 
 namespace velta {
 
@@ -21,6 +22,7 @@ struct PageBuffers {
   uint8_t* send = nullptr;     // head data: three planes of width x height (Planes entry 1)
   uint32_t width = 0;          // cupsWidth
   uint32_t height = 0;         // cupsHeight
+  PageRowsDone rows_done{};    // told as the rendering finishes with leading page rows
 };
 
 // What a job keeps from page to page besides its settings.

@@ -8,6 +8,7 @@
 #include "filter/cancel_signal.h"
 #include "filter/page_commands.h"
 #include "filter/page_header_check.h"
+#include "filter/page_memory_return.h"
 #include "filter/page_road.h"
 
 namespace velta {
@@ -143,8 +144,11 @@ PageOutcome PrintPage(cups_raster_t* ras, const cups_page_header2_t& header, int
     return EndCancelledPage(output, planes);
 
   int SpaceFlag = 1;
+  // Rendered rows of the page buffer are not read again: their memory goes
+  // back while the send buffer fills.
+  PageMemoryReturn pageMemory(planes.page.get(), geometry.width_DIB);
   const PageBuffers buffers{planes.page.get(), geometry.width_DIB, planes.send.get(),
-                            geometry.width, geometry.height};
+                            geometry.width, geometry.height, pageMemory.Notice()};
   switch (RunPageRoad(buffers, settings, tables, CancelCheck{PollCancelSignal, nullptr}, SpaceFlag)) {
     case PageRoadStatus::Done:
       break;

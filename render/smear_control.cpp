@@ -119,6 +119,13 @@ public:
         }
     }
 
+    // Returns how many leading page rows no batch after b reads: sharpening
+    // looks two rows up from the next batch's first row.
+    std::size_t RowsDoneAfter(std::size_t b) const {
+        const std::size_t next = 1 + (b + 1) * ROWS_PER_BATCH;
+        return next >= h_ ? h_ : next - 2;
+    }
+
     // Smears the rows of batch b from ring slot b mod slots into the send
     // buffer, asking cancelled before each row; returns false when cancelled.
     bool SmearBatch(std::size_t b, std::size_t slots, const CancelCheck& cancelled) {
@@ -253,10 +260,11 @@ private:
 
 // Renders rows 1 to h - 1 on the calling thread alone, batch after batch;
 // returns false when cancelled.
-bool RenderOnOneThread(PageRender& render, const CancelCheck& cancelled) {
+bool RenderOnOneThread(PageRender& render, const CancelCheck& cancelled, const PageRowsDone& rowsDone) {
     for (std::size_t b = 0; b < render.BatchCount(); ++b) {
         render.PrepareBatch(b, 1);
         if (!render.SmearBatch(b, 1, cancelled)) return false;
+        rowsDone(render.RowsDoneAfter(b));
     }
     return true;
 }
@@ -265,7 +273,7 @@ bool RenderOnOneThread(PageRender& render, const CancelCheck& cancelled) {
 // the calling thread, which smears them and alone asks cancelled. The helper
 // is joined before this returns, cancelled or not. Returns false when
 // cancelled; throws std::system_error when no thread can be started.
-bool RenderOnTwoThreads(PageRender& render, const CancelCheck& cancelled) {
+bool RenderOnTwoThreads(PageRender& render, const CancelCheck& cancelled, const PageRowsDone& rowsDone) {
     const std::size_t batches = render.BatchCount();
     std::atomic<std::size_t> prepared{0}, smeared{0};
     std::atomic<bool> stop{false};
@@ -297,6 +305,8 @@ bool RenderOnTwoThreads(PageRender& render, const CancelCheck& cancelled) {
             smeared.store(b + 1, std::memory_order_release);
         }
         smeared.notify_one();
+        // Batch b is prepared, so the helper reads no row before the next batch's.
+        if (finished) rowsDone(render.RowsDoneAfter(b));
     }
     helper.join();
     return finished;
@@ -319,7 +329,8 @@ int SharpnessIndex(int16_t caSharpness) {
 }
 
 int SmearControl(const uint8_t* pSrcBitmap, uint32_t biWidth, uint32_t biHeight, const uint8_t* lpToneCurve,
-                 uint8_t* pSendData, int iPrintMode, int16_t caSharpness, const CancelCheck& cancelled) {
+                 uint8_t* pSendData, int iPrintMode, int16_t caSharpness, const CancelCheck& cancelled,
+                 const PageRowsDone& rowsDone) {
     init_by_array(PAGE_SEED, 4);
     if (biWidth == 0 || biHeight == 0) return 0;
     const RenderVariant variant = CurrentRenderVariant();
@@ -333,13 +344,13 @@ int SmearControl(const uint8_t* pSrcBitmap, uint32_t biWidth, uint32_t biHeight,
     bool finished = false;
     if (twoThreads) {
         try {
-            finished = RenderOnTwoThreads(render, cancelled);
+            finished = RenderOnTwoThreads(render, cancelled, rowsDone);
         } catch (const std::system_error&) {
             // No second thread to be had: the page renders on this one.
-            finished = RenderOnOneThread(render, cancelled);
+            finished = RenderOnOneThread(render, cancelled, rowsDone);
         }
     } else {
-        finished = RenderOnOneThread(render, cancelled);
+        finished = RenderOnOneThread(render, cancelled, rowsDone);
     }
     return finished ? 0 : 1;
 }

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "render/cancel_check.h"
+#include "render/rows_done.h"
 
 // The smear control: turns the colour-corrected page buffer into the three
 // head-data planes, correcting every energy for the heat that the same head
@@ -24,8 +25,10 @@ int SharpnessIndex(int16_t caSharpness);
 // 1 from green, 2 from red. Reseeds the process-wide random source. Returns 0
 // when the page is rendered, 1 when cancelled() turned true (asked before
 // every row; the planes are then incomplete), and -1 when the heat histories
-// cannot be allocated.
+// cannot be allocated. rowsDone hears, on the calling thread, how many leading
+// rows of the page buffer are finished with, every few rows.
 int SmearControl(const uint8_t* pSrcBitmap, uint32_t biWidth, uint32_t biHeight, const uint8_t* lpToneCurve,
-                 uint8_t* pSendData, int iPrintMode, int16_t caSharpness, const CancelCheck& cancelled = {});
+                 uint8_t* pSendData, int iPrintMode, int16_t caSharpness, const CancelCheck& cancelled = {},
+                 const PageRowsDone& rowsDone = {});
 
 }  // namespace velta

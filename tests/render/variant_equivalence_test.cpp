@@ -217,6 +217,49 @@ TEST_F(EveryVariant, CancelledPageStopsWithTheRowsBeforeItPrinted) {
     }
 }
 
+// A rows-done notice that scribbles over the rows it is told of, as a caller
+// giving their memory back may, and records what it was told.
+struct Scribbler {
+    uint8_t* page;
+    std::size_t stride;
+    std::vector<std::size_t> told;
+    static void Notify(void* context, std::size_t rows) {
+        auto* self = static_cast<Scribbler*>(context);
+        std::fill(self->page, self->page + rows * self->stride, uint8_t{0x5A});
+        self->told.push_back(rows);
+    }
+};
+
+TEST_F(EveryVariant, RowsToldDoneAreNotReadAgain) {
+    std::mt19937 random(11);
+    for (const auto& [w, h] : {std::pair<uint32_t, uint32_t>{37, 61}, {6, 9}, {23, 2}, {40, 17}}) {
+        const Page original = MixedPage(w, h, random);
+        for (int16_t caSharpness : {int16_t{0}, int16_t{-4}}) {
+            const std::vector<uint8_t> expected = ReferencePlanes(original, 0, caSharpness);
+            std::array<uint8_t, 768> hotlut{};
+            GetSmearlut(hotlut.data(), 0);
+            for (RenderVariant variant : AvailableVariants()) {
+                ASSERT_TRUE(SetRenderVariant(variant));
+                Page page = original;
+                Scribbler scribbler{page.bytes.data(), (3 * std::size_t{w} + 3) / 4 * 4, {}};
+                std::vector<uint8_t> send(expected.size(), 0x5A);
+                ASSERT_EQ(SmearControl(page.bytes.data(), w, h, hotlut.data(), send.data(), 0, caSharpness, {},
+                                       PageRowsDone{Scribbler::Notify, &scribbler}),
+                          0);
+                const std::string what = Describe(variant) + ", " + std::to_string(w) + "x" + std::to_string(h);
+                EXPECT_EQ(send, expected) << what;
+                // The notices only move down the page; all rows are done by the
+                // end of a page taller than one row.
+                EXPECT_TRUE(std::is_sorted(scribbler.told.begin(), scribbler.told.end())) << what;
+                if (h > 1) {
+                    ASSERT_FALSE(scribbler.told.empty()) << what;
+                    EXPECT_EQ(scribbler.told.back(), h) << what;
+                }
+            }
+        }
+    }
+}
+
 TEST_F(EveryVariant, BlocksOfRandomNumbersFollowTheSequence) {
     for (RenderVariant variant : AvailableVariants()) {
         ASSERT_TRUE(SetRenderVariant(variant));
