@@ -41,28 +41,26 @@ int Change3D(const uint8_t* DmapTbl, uint8_t* Red, uint8_t* Green, uint8_t* Blue
 
   // The cell is cut along its grey diagonal into six tetrahedra; the order of the
   // three weights picks the one that holds the pixel. Every tetrahedron runs from
-  // the base corner to the far corner through one edge and one face diagonal.
-  int step1, step2;   // byte offsets of the two middle corners
-  int k0, k1, k2, k3; // weights of base, first middle, second middle and far corner
-  if (w1 >= w2 && w2 >= w3) {         // blue >= green >= red
-    step1 = kBlueStep, step2 = kBlueStep + kGreenStep;
-    k0 = 32 - w1, k1 = w1 - w2, k2 = w2 - w3, k3 = w3;
-  } else if (w1 >= w3 && w3 > w2) {   // blue >= red > green
-    step1 = kBlueStep, step2 = kBlueStep + kRedStep;
-    k0 = 32 - w1, k1 = w1 - w3, k2 = w3 - w2, k3 = w2;
-  } else if (w3 > w1 && w1 >= w2) {   // red > blue >= green
-    step1 = kRedStep, step2 = kRedStep + kBlueStep;
-    k0 = 32 - w3, k1 = w3 - w1, k2 = w1 - w2, k3 = w2;
-  } else if (w3 >= w2 && w2 > w1) {   // red >= green > blue
-    step1 = kRedStep, step2 = kRedStep + kGreenStep;
-    k0 = 32 - w3, k1 = w3 - w2, k2 = w2 - w1, k3 = w1;
-  } else if (w2 > w3 && w3 >= w1) {   // green > red >= blue
-    step1 = kGreenStep, step2 = kGreenStep + kRedStep;
-    k0 = 32 - w2, k1 = w2 - w3, k2 = w3 - w1, k3 = w1;
-  } else {                            // green > blue > red
-    step1 = kGreenStep, step2 = kGreenStep + kBlueStep;
-    k0 = 32 - w2, k1 = w2 - w1, k2 = w1 - w3, k3 = w3;
-  }
+  // the base corner to the far corner along the axis of the largest weight, then
+  // the next largest. Sorting the weights with their axes finds it without a
+  // branch a picture could make unpredictable. Ties need no rule: equal weights
+  // give the corner between them a weight of 0.
+  struct Axis {
+    int weight, step;
+  };
+  Axis high{w1, kBlueStep}, middle{w2, kGreenStep}, low{w3, kRedStep};
+  const auto order = [](Axis& first, Axis& second) {
+    const bool swap = second.weight > first.weight;
+    const Axis larger = swap ? second : first, smaller = swap ? first : second;
+    first = larger, second = smaller;
+  };
+  order(high, middle);
+  order(middle, low);
+  order(high, middle);
+  const int step1 = high.step, step2 = high.step + middle.step;
+  // Weights of the base, first middle, second middle and far corner.
+  const int k0 = 32 - high.weight, k1 = high.weight - middle.weight, k2 = middle.weight - low.weight,
+            k3 = low.weight;
   const uint8_t* c0 = base;
   const uint8_t* c1 = base + step1;
   const uint8_t* c2 = base + step2;

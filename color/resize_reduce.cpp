@@ -8,6 +8,7 @@
 
 #include "color/resize.h"
 #include "color/resize_geometry.h"
+#include "color/row_bands.h"
 
 namespace velta {
 namespace {
@@ -57,34 +58,44 @@ class OverlapTable {
   int64_t targetUnits_ = 1;
 };
 
-// The mean of a sum of overlapped bytes: sum div units, at most 255. For the
-// unit counts of ordinary pages every quotient comes from a table, built once
-// per pass; the table holds 255 x units + 1 entries, since no weighted sum of
-// bytes exceeds 255 x units. Larger unit counts divide.
+// The mean of a sum of overlapped bytes: sum div units, at most 255. No
+// weighted sum of bytes exceeds 255 x units; for the unit counts of ordinary
+// pages (up to 4096) the quotient is a multiplication by ceil(2^32 / units)
+// and a shift, checked here against the division for every sum that can
+// occur. Larger unit counts, or a failed check, divide.
 class ExactQuotients {
  public:
   explicit ExactQuotients(int64_t units) : units_(units) {
-    if (units_ > kMaxTabledUnits) return;
-    table_.reset(new (std::nothrow) uint8_t[static_cast<size_t>(255 * units_ + 1)]);
-    if (!table_) return;
-    for (int64_t sum = 0; sum <= 255 * units_; ++sum) table_[sum] = static_cast<uint8_t>(sum / units_);
+    if (units_ > kMaxMultipliedUnits) return;
+    const uint64_t multiplier = ((uint64_t{1} << 32) + static_cast<uint64_t>(units_) - 1) / static_cast<uint64_t>(units_);
+    for (uint64_t sum = 0; sum <= 255 * static_cast<uint64_t>(units_); ++sum) {
+      if ((sum * multiplier) >> 32 != sum / static_cast<uint64_t>(units_)) return;
+    }
+    multiplier_ = multiplier;
   }
-  // Tells whether the quotients come from the table.
-  bool tabled() const { return table_ != nullptr; }
-  // Tells whether the table could be had (always true when none is needed).
-  bool ready() const { return units_ > kMaxTabledUnits || table_ != nullptr; }
+  // Tells whether the quotients come from the multiplication, for sums below 2^32.
+  bool multiplied() const { return multiplier_ != 0; }
   // Returns sum div units, held to 255.
   uint8_t operator()(int64_t sum) const {
-    if (table_) return table_[sum];
+    if (multiplier_ != 0) return static_cast<uint8_t>((static_cast<uint64_t>(sum) * multiplier_) >> 32);
     return static_cast<uint8_t>(std::min<int64_t>(sum / units_, 255));
+  }
+  // Writes the means of the n sums of a multiplied pass to out, in a loop that vectorises.
+  void Means(const uint32_t* __restrict sums, size_t n, uint8_t* __restrict out) const {
+    const uint64_t multiplier = multiplier_;
+    for (size_t i = 0; i < n; ++i) out[i] = static_cast<uint8_t>((uint64_t{sums[i]} * multiplier) >> 32);
   }
 
  private:
-  static constexpr int64_t kMaxTabledUnits = 4096;
+  static constexpr int64_t kMaxMultipliedUnits = 4096;
   int64_t units_;
-  std::unique_ptr<uint8_t[]> table_;
+  uint64_t multiplier_ = 0;
 };
 
+// Adds units times each of the n bytes of source to sums.
+void AddWeighted(const uint8_t* __restrict source, uint32_t units, size_t n, uint32_t* __restrict sums) {
+  for (size_t i = 0; i < n; ++i) sums[i] += units * source[i];
+}
 
 }  // namespace
 
@@ -98,7 +109,8 @@ int64_t CalcLCM(int64_t a, int64_t b) {
 }
 
 int ResizePictureAverage(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight,
-                         int32_t iMagnificationX, int32_t iMagnificationY) {
+                         int32_t iMagnificationX, int32_t iMagnificationY, int threads,
+                         uint8_t* scratch) {
   if (biWidth <= 0 || biHeight <= 0) return 0;
   const int32_t magnificationX = ReductionUsed(iMagnificationX);
   const int32_t magnificationY = ReductionUsed(iMagnificationY);
@@ -117,37 +129,47 @@ int ResizePictureAverage(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight,
   }
 
   const size_t targetRow = 3 * static_cast<size_t>(tarWidth);
-  std::unique_ptr<uint8_t[]> horizontal(new (std::nothrow) uint8_t[targetRow * static_cast<size_t>(biHeight)]);
+  // The horizontal result goes to the caller's scratch space when it lends
+  // some, else to memory of its own.
+  std::unique_ptr<uint8_t[]> ownHorizontal;
+  uint8_t* horizontal = scratch;
+  if (horizontal == nullptr) {
+    ownHorizontal.reset(new (std::nothrow) uint8_t[targetRow * static_cast<size_t>(biHeight)]);
+    horizontal = ownHorizontal.get();
+  }
   OverlapTable columns, rows;
   if (!horizontal || !columns.Build(biWidth, static_cast<int32_t>(tarWidth)) ||
       !rows.Build(biHeight, static_cast<int32_t>(tarHeight)))
     return -1;
 
   const ExactQuotients columnMean(columns.targetUnits()), rowMean(rows.targetUnits());
-  if (!columnMean.ready() || !rowMean.ready()) return -1;
-  // One row of vertical sums for a tabled vertical pass.
-  std::unique_ptr<uint32_t[]> sums;
-  if (rowMean.tabled()) {
-    sums.reset(new (std::nothrow) uint32_t[targetRow]);
-    if (!sums) return -1;
+  // One row of vertical sums per thread for a multiplied vertical pass.
+  std::unique_ptr<uint32_t[]> sumRows;
+  if (rowMean.multiplied()) {
+    sumRows.reset(new (std::nothrow) uint32_t[2 * targetRow]);
+    if (!sumRows) return -1;
   }
-  // Horizontal pass: each source row becomes tarWidth averages of overlapped pixels.
-  for (int64_t y = 0; y < biHeight; ++y) {
-    const uint8_t* source = pSrcBitmap + static_cast<size_t>(y) * iLength;
-    uint8_t* target = horizontal.get() + static_cast<size_t>(y) * targetRow;
-    for (int64_t j = 0; j < tarWidth; ++j) {
-      int64_t tmp_r = 0, tmp_g = 0, tmp_b = 0;
-      for (const OverlapRun* run = columns.begin(j); run != columns.end(j); ++run) {
-        const uint8_t* pixel = source + 3 * static_cast<size_t>(run->source);
-        tmp_r += int64_t{run->units} * pixel[0];
-        tmp_g += int64_t{run->units} * pixel[1];
-        tmp_b += int64_t{run->units} * pixel[2];
+  const auto never = [] { return false; };
+  // Horizontal pass: each source row becomes tarWidth averages of overlapped
+  // pixels; bands of rows go to both threads.
+  ForRowBands(static_cast<size_t>(biHeight), 64, threads, never, [&](size_t first, size_t last, int) {
+    for (size_t y = first; y < last; ++y) {
+      const uint8_t* source = pSrcBitmap + static_cast<size_t>(y) * iLength;
+      uint8_t* target = horizontal + static_cast<size_t>(y) * targetRow;
+      for (int64_t j = 0; j < tarWidth; ++j) {
+        int64_t tmp_r = 0, tmp_g = 0, tmp_b = 0;
+        for (const OverlapRun* run = columns.begin(j); run != columns.end(j); ++run) {
+          const uint8_t* pixel = source + 3 * static_cast<size_t>(run->source);
+          tmp_r += int64_t{run->units} * pixel[0];
+          tmp_g += int64_t{run->units} * pixel[1];
+          tmp_b += int64_t{run->units} * pixel[2];
+        }
+        target[3 * j + 0] = columnMean(tmp_r);
+        target[3 * j + 1] = columnMean(tmp_g);
+        target[3 * j + 2] = columnMean(tmp_b);
       }
-      target[3 * j + 0] = columnMean(tmp_r);
-      target[3 * j + 1] = columnMean(tmp_g);
-      target[3 * j + 2] = columnMean(tmp_b);
     }
-  }
+  });
 
   // The page is no longer read: it turns white everywhere, and the vertical
   // pass writes the reduced picture straight into its centre, each half of the
@@ -160,28 +182,31 @@ int ResizePictureAverage(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight,
 
   // Vertical pass: the same averaging down the columns of the horizontal result,
   // a whole row of sums at a time, each source row added with its overlap. The
-  // sums of a tabled pass stay below 255 x 4096 + 1 and fit 32 bits.
-  if (rowMean.tabled()) {
-    for (int64_t t = 0; t < tarHeight; ++t) {
-      std::fill(sums.get(), sums.get() + targetRow, 0u);
-      for (const OverlapRun* run = rows.begin(t); run != rows.end(t); ++run) {
-        const uint8_t* source = horizontal.get() + static_cast<size_t>(run->source) * targetRow;
-        const uint32_t units = run->units;
-        for (size_t byte = 0; byte < targetRow; ++byte) sums[byte] += units * source[byte];
+  // sums of a multiplied pass stay below 255 x 4096 + 1 and fit 32 bits.
+  const auto rowsOut = static_cast<size_t>(tarHeight);
+  if (rowMean.multiplied()) {
+    ForRowBands(rowsOut, 64, threads, never, [&](size_t first, size_t last, int worker) {
+      uint32_t* sums = sumRows.get() + static_cast<size_t>(worker) * targetRow;
+      for (size_t t = first; t < last; ++t) {
+        std::fill(sums, sums + targetRow, 0u);
+        for (const OverlapRun* run = rows.begin(t); run != rows.end(t); ++run) {
+          AddWeighted(horizontal + static_cast<size_t>(run->source) * targetRow, run->units, targetRow, sums);
+        }
+        rowMean.Means(sums, targetRow, centre + static_cast<size_t>(t) * iLength);
       }
-      uint8_t* target = centre + static_cast<size_t>(t) * iLength;
-      for (size_t byte = 0; byte < targetRow; ++byte) target[byte] = rowMean(sums[byte]);
-    }
+    });
   } else {
-    for (int64_t t = 0; t < tarHeight; ++t) {
-      uint8_t* target = centre + static_cast<size_t>(t) * iLength;
-      for (size_t byte = 0; byte < targetRow; ++byte) {
-        int64_t sum = 0;
-        for (const OverlapRun* run = rows.begin(t); run != rows.end(t); ++run)
-          sum += int64_t{run->units} * horizontal[static_cast<size_t>(run->source) * targetRow + byte];
-        target[byte] = rowMean(sum);
+    ForRowBands(rowsOut, 64, threads, never, [&](size_t first, size_t last, int) {
+      for (size_t t = first; t < last; ++t) {
+        uint8_t* target = centre + static_cast<size_t>(t) * iLength;
+        for (size_t byte = 0; byte < targetRow; ++byte) {
+          int64_t sum = 0;
+          for (const OverlapRun* run = rows.begin(t); run != rows.end(t); ++run)
+            sum += int64_t{run->units} * horizontal[static_cast<size_t>(run->source) * targetRow + byte];
+          target[byte] = rowMean(sum);
+        }
       }
-    }
+    });
   }
   return 0;
 }

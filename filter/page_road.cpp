@@ -3,7 +3,9 @@
 
 #include "color/direct_map.h"
 #include "color/resize.h"
+#include "color/row_bands.h"
 #include "filter/blank_half.h"
+#include "render/render_variant.h"
 #include "render/smear_control.h"
 
 namespace velta {
@@ -11,9 +13,10 @@ namespace velta {
 namespace {
 
 // Colour-corrects every row of the page through a freshly built colour table set
-// and, while DirectMap is on, the print mode's direct colour map.
+// and, while DirectMap is on, the print mode's direct colour map; bands of rows
+// go to both threads when the renderer has two.
 bool CorrectColours(const PageBuffers& buffers, JobSettings& settings, JobTables& tables,
-                    const CancelCheck& cancelled) {
+                    const CancelCheck& cancelled, int threads) {
   ColorTableSet colortable;
   BuildColorTables(colortable, settings.stp_saturation, settings.monochrome, tables.color_params);
   const int bTableRet = settings.directmap != 0
@@ -21,22 +24,23 @@ bool CorrectColours(const PageBuffers& buffers, JobSettings& settings, JobTables
                             : 0;
   // The row routine counts pixels in 16 bits, as the printer's own code always has.
   const auto width = static_cast<int16_t>(buffers.width);
-  for (uint32_t y = 0; y < buffers.height; ++y) {
-    if ((y & 63) == 0 && cancelled()) return false;
-    ColorCorrection(buffers.page + y * buffers.width_DIB, width, colortable, bTableRet,
-                    tables.DmapTbl.data());
-  }
-  return true;
+  return ForRowBands(buffers.height, 64, threads, cancelled, [&](std::size_t begin, std::size_t end, int) {
+    for (std::size_t y = begin; y < end; ++y) {
+      ColorCorrection(buffers.page + y * buffers.width_DIB, width, colortable, bTableRet,
+                      tables.DmapTbl.data());
+    }
+  });
 }
 
 // Enlarges or reduces the picture by the sign of the resize setting; false when a
-// work picture could not be had.
-bool ResizeBySetting(const PageBuffers& buffers, int32_t stp_resize) {
+// work picture could not be had. The reduction works in the send buffer, which
+// the rendering afterwards sets in full.
+bool ResizeBySetting(const PageBuffers& buffers, int32_t stp_resize, int threads) {
   const auto width = static_cast<int32_t>(buffers.width);
   const auto height = static_cast<int32_t>(buffers.height);
-  if (stp_resize > 0) return ResizePicture(buffers.page, width, height, stp_resize, stp_resize) >= 0;
+  if (stp_resize > 0) return ResizePicture(buffers.page, width, height, stp_resize, stp_resize, threads) >= 0;
   if (stp_resize < 0)
-    return ResizePictureAverage(buffers.page, width, height, stp_resize, stp_resize) >= 0;
+    return ResizePictureAverage(buffers.page, width, height, stp_resize, stp_resize, threads, buffers.send) >= 0;
   return true;
 }
 
@@ -56,10 +60,11 @@ PageRoadStatus RunPageRoad(const PageBuffers& buffers, JobSettings& settings, Jo
   SpaceFlag = BlankHalfTest(buffers.page, buffers.width_DIB, buffers.width, buffers.height);
   if (cancelled()) return PageRoadStatus::Cancelled;
 
-  if (!CorrectColours(buffers, settings, tables, cancelled)) return PageRoadStatus::Cancelled;
+  const int threads = CurrentRenderVariant().threads;
+  if (!CorrectColours(buffers, settings, tables, cancelled, threads)) return PageRoadStatus::Cancelled;
   if (cancelled()) return PageRoadStatus::Cancelled;
 
-  if (!ResizeBySetting(buffers, settings.stp_resize)) return PageRoadStatus::OutOfMemory;
+  if (!ResizeBySetting(buffers, settings.stp_resize, threads)) return PageRoadStatus::OutOfMemory;
   if (cancelled()) return PageRoadStatus::Cancelled;
 
   GetSmearlut(tables.hotlut.data(), settings.high_quality);

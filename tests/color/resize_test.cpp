@@ -118,13 +118,18 @@ TEST(ResizePicture, TinyPicturesTakeTheirLastColumnAndRowAsNeighbours) {
 
 TEST(ResizePicture, MatchesTheSecondReadingForManySizes) {
   struct Case { int w, h, mag; };
-  const Case cases[] = {{3, 3, 1},   {5, 4, 10},  {7, 7, 25},  {16, 9, 50},   {33, 17, 100},
-                        {1, 5, 300}, {6, 1, 75},  {2, 3, 99},  {64, 48, 13}, {11, 13, 1000}};
-  for (const Case& c : cases) {
-    Page page(c.w, c.h, Noise(c.w * 31 + c.h));
-    const std::vector<uint8_t> expected = ReferenceEnlarge(page, c.mag);
-    ASSERT_EQ(ResizePicture(page.bytes.data(), c.w, c.h, c.mag, c.mag), 0);
-    EXPECT_EQ(page.bytes, expected) << c.w << "x" << c.h << " by " << c.mag;
+  // Small pictures, and tall ones whose top and bottom halves are worked apart
+  // (on two threads at once with threads 2) around a few shared rows.
+  const Case cases[] = {{3, 3, 1},     {5, 4, 10},   {7, 7, 25},    {16, 9, 50},  {33, 17, 100},
+                        {1, 5, 300},   {6, 1, 75},   {2, 3, 99},    {64, 48, 13}, {11, 13, 1000},
+                        {40, 301, 10}, {9, 250, 227}, {120, 150, 1}, {17, 500, 3}, {2, 400, 60}};
+  for (int threads : {1, 2}) {
+    for (const Case& c : cases) {
+      Page page(c.w, c.h, Noise(c.w * 31 + c.h));
+      const std::vector<uint8_t> expected = ReferenceEnlarge(page, c.mag);
+      ASSERT_EQ(ResizePicture(page.bytes.data(), c.w, c.h, c.mag, c.mag, threads), 0);
+      EXPECT_EQ(page.bytes, expected) << c.w << "x" << c.h << " by " << c.mag << " on " << threads << " thread(s)";
+    }
   }
 }
 
@@ -240,13 +245,18 @@ TEST(ResizePictureAverage, BlackAndWhiteAverageDownTo127) {
 
 TEST(ResizePictureAverage, MatchesTheSecondReadingForManySizes) {
   struct Case { int w, h, mag; };
-  const Case cases[] = {{5, 5, -40}, {9, 9, -50}, {7, 3, -33}, {13, 11, -25}, {10, 10, -1},
-                        {31, 17, -99}, {100, 7, -10}, {64, 64, -75}, {3, 200, -67}, {1, 1, -1}};
-  for (const Case& c : cases) {
-    Page page(c.w, c.h, Noise(c.w + 100 * c.h));
-    const std::vector<uint8_t> expected = ReferenceReduce(page, c.mag);
-    ASSERT_EQ(ResizePictureAverage(page.bytes.data(), c.w, c.h, c.mag, c.mag), 0);
-    EXPECT_EQ(page.bytes, expected) << c.w << "x" << c.h << " by " << c.mag;
+  // Small pictures, and tall ones whose rows go out in several bands (shared
+  // between two threads with threads 2).
+  const Case cases[] = {{5, 5, -40},   {9, 9, -50},    {7, 3, -33},  {13, 11, -25}, {10, 10, -1},
+                        {31, 17, -99}, {100, 7, -10},  {64, 64, -75}, {3, 200, -67}, {1, 1, -1},
+                        {40, 301, -10}, {7, 500, -33}, {120, 257, -1}};
+  for (int threads : {1, 2}) {
+    for (const Case& c : cases) {
+      Page page(c.w, c.h, Noise(c.w + 100 * c.h));
+      const std::vector<uint8_t> expected = ReferenceReduce(page, c.mag);
+      ASSERT_EQ(ResizePictureAverage(page.bytes.data(), c.w, c.h, c.mag, c.mag, threads), 0);
+      EXPECT_EQ(page.bytes, expected) << c.w << "x" << c.h << " by " << c.mag << " on " << threads << " thread(s)";
+    }
   }
 }
 

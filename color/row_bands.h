@@ -1,0 +1,48 @@
+// Row work shared between the calling thread and one helper thread: the rows
+// are cut into bands that either thread takes from a common counter. Every
+// row's result depends on nothing another row writes, so the order does not
+// change a byte.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <system_error>
+#include <thread>
+
+namespace velta {
+
+// Runs work(begin, end, worker) on every band of `band` rows of [0, rows), on
+// the calling thread (worker 0) and, when threads is 2, on a helper as well
+// (worker 1; on the calling thread alone when no helper can be started). Only the calling thread asks
+// cancelled(), before each band it takes; once it answers true no band
+// starts. The helper is joined before this returns. Returns false when
+// cancelled.
+template <typename Work, typename Cancelled>
+bool ForRowBands(std::size_t rows, std::size_t band, int threads, Cancelled&& cancelled, Work&& work) {
+  std::atomic<std::size_t> next{0};
+  std::atomic<bool> stop{false};
+  const auto takeBands = [&](bool asks, int worker) {
+    for (;;) {
+      if (asks && cancelled()) {
+        stop.store(true, std::memory_order_relaxed);
+        return false;
+      }
+      if (stop.load(std::memory_order_relaxed)) return true;
+      const std::size_t begin = next.fetch_add(band, std::memory_order_relaxed);
+      if (begin >= rows) return true;
+      work(begin, begin + band < rows ? begin + band : rows, worker);
+    }
+  };
+  if (threads != 2 || rows <= band) return takeBands(true, 0);
+  std::thread helper;
+  try {
+    helper = std::thread([&] { takeBands(false, 1); });
+  } catch (const std::system_error&) {
+    return takeBands(true, 0);
+  }
+  const bool finished = takeBands(true, 0);
+  helper.join();
+  return finished;
+}
+
+}  // namespace velta
