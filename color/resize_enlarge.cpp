@@ -9,6 +9,7 @@
 #include "color/resize.h"
 #include "color/resize_geometry.h"
 #include "color/row_bands.h"
+#include "color/vector_clones.h"
 
 namespace velta {
 
@@ -18,7 +19,8 @@ namespace {
 // the way down): every byte from its four neighbours, in stretches of
 // kStretch pixels whose four integer terms per byte stay in the nearest cache
 // between the two passes.
-[[gnu::target_clones("arch=x86-64-v4","arch=x86-64-v3","default")]] void EnlargeRow(const uint8_t* upper, const uint8_t* lower, double y2, const SamplePoint* columns,
+VELTA_VECTOR_CLONES
+void EnlargeRow(const uint8_t* upper, const uint8_t* lower, double y2, const SamplePoint* columns,
                 const double* byteFraction, int32_t biWidth, uint8_t* out) {
   constexpr int32_t kStretch = 256;
   int32_t cross[3 * kStretch], across[3 * kStretch], down[3 * kStretch], corner[3 * kStretch];

@@ -9,6 +9,7 @@
 #include "color/resize.h"
 #include "color/resize_geometry.h"
 #include "color/row_bands.h"
+#include "color/vector_clones.h"
 
 namespace velta {
 namespace {
@@ -51,6 +52,13 @@ class OverlapTable {
   const OverlapRun* end(int64_t j) const { return runs_.get() + first_[j + 1]; }
   // Units per target pixel: the divisor that turns a weighted sum into an average.
   int64_t targetUnits() const { return targetUnits_; }
+  // Tells whether every target pixel overlaps at most two source pixels, as
+  // in any reduction to half the size or more.
+  bool AtMostTwoRuns(int64_t targetSize) const {
+    for (int64_t j = 0; j < targetSize; ++j)
+      if (first_[j + 1] - first_[j] > 2) return false;
+    return true;
+  }
 
  private:
   std::unique_ptr<OverlapRun[]> runs_;
@@ -80,6 +88,8 @@ class ExactQuotients {
     if (multiplier_ != 0) return static_cast<uint8_t>((static_cast<uint64_t>(sum) * multiplier_) >> 32);
     return static_cast<uint8_t>(std::min<int64_t>(sum / units_, 255));
   }
+  // The multiplier of a multiplied pass.
+  uint64_t multiplier() const { return multiplier_; }
   // Writes the means of the n sums of a multiplied pass to out, in a loop that vectorises.
   void Means(const uint32_t* __restrict sums, size_t n, uint8_t* __restrict out) const {
     const uint64_t multiplier = multiplier_;
@@ -91,6 +101,30 @@ class ExactQuotients {
   int64_t units_;
   uint64_t multiplier_ = 0;
 };
+
+// The overlaps of a target pixel that covers at most two source pixels: the
+// two pixels (the same one twice, with no units, when it covers one) and
+// their units.
+struct PairOverlap {
+  uint32_t source[2];
+  uint32_t units[2];
+};
+
+// Reduces one row across: each target pixel is the mean of its two
+// overlapped pixels, summed in 32 bits (at most 255 x 4096 for a multiplied
+// mean).
+VELTA_VECTOR_CLONES
+void ReduceRowByPairs(const uint8_t* __restrict source, const PairOverlap* __restrict pairs, size_t targetWidth,
+                      uint64_t multiplier, uint8_t* __restrict target) {
+  for (size_t j = 0; j < targetWidth; ++j) {
+    const uint8_t* first = source + 3 * size_t{pairs[j].source[0]};
+    const uint8_t* second = source + 3 * size_t{pairs[j].source[1]};
+    for (size_t c = 0; c < 3; ++c) {
+      const uint32_t sum = pairs[j].units[0] * first[c] + pairs[j].units[1] * second[c];
+      target[3 * j + c] = static_cast<uint8_t>((uint64_t{sum} * multiplier) >> 32);
+    }
+  }
+}
 
 // Adds units times each of the n bytes of source to sums.
 void AddWeighted(const uint8_t* __restrict source, uint32_t units, size_t n, uint32_t* __restrict sums) {
@@ -151,25 +185,45 @@ int ResizePictureAverage(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight,
   }
   const auto never = [] { return false; };
   // Horizontal pass: each source row becomes tarWidth averages of overlapped
-  // pixels; bands of rows go to both threads.
-  ForRowBands(static_cast<size_t>(biHeight), 64, threads, never, [&](size_t first, size_t last, int) {
-    for (size_t y = first; y < last; ++y) {
-      const uint8_t* source = pSrcBitmap + static_cast<size_t>(y) * iLength;
-      uint8_t* target = horizontal + static_cast<size_t>(y) * targetRow;
-      for (int64_t j = 0; j < tarWidth; ++j) {
-        int64_t tmp_r = 0, tmp_g = 0, tmp_b = 0;
-        for (const OverlapRun* run = columns.begin(j); run != columns.end(j); ++run) {
-          const uint8_t* pixel = source + 3 * static_cast<size_t>(run->source);
-          tmp_r += int64_t{run->units} * pixel[0];
-          tmp_g += int64_t{run->units} * pixel[1];
-          tmp_b += int64_t{run->units} * pixel[2];
-        }
-        target[3 * j + 0] = columnMean(tmp_r);
-        target[3 * j + 1] = columnMean(tmp_g);
-        target[3 * j + 2] = columnMean(tmp_b);
-      }
+  // pixels; bands of rows go to both threads. The usual reductions overlap at
+  // most two pixels per target pixel and go through a loop without branches.
+  std::unique_ptr<PairOverlap[]> pairs;
+  if (columnMean.multiplied() && columns.AtMostTwoRuns(tarWidth)) {
+    pairs.reset(new (std::nothrow) PairOverlap[static_cast<size_t>(tarWidth)]);
+    if (!pairs) return -1;
+    for (int64_t j = 0; j < tarWidth; ++j) {
+      const OverlapRun* run = columns.begin(j);
+      const bool two = columns.end(j) - run == 2;
+      pairs[j] = {{run[0].source, two ? run[1].source : run[0].source}, {run[0].units, two ? run[1].units : 0}};
     }
-  });
+  }
+  if (pairs) {
+    ForRowBands(static_cast<size_t>(biHeight), 64, threads, never, [&](size_t first, size_t last, int) {
+      for (size_t y = first; y < last; ++y) {
+        ReduceRowByPairs(pSrcBitmap + y * iLength, pairs.get(), static_cast<size_t>(tarWidth),
+                         columnMean.multiplier(), horizontal + y * targetRow);
+      }
+    });
+  } else {
+    ForRowBands(static_cast<size_t>(biHeight), 64, threads, never, [&](size_t first, size_t last, int) {
+      for (size_t y = first; y < last; ++y) {
+        const uint8_t* source = pSrcBitmap + static_cast<size_t>(y) * iLength;
+        uint8_t* target = horizontal + static_cast<size_t>(y) * targetRow;
+        for (int64_t j = 0; j < tarWidth; ++j) {
+          int64_t tmp_r = 0, tmp_g = 0, tmp_b = 0;
+          for (const OverlapRun* run = columns.begin(j); run != columns.end(j); ++run) {
+            const uint8_t* pixel = source + 3 * static_cast<size_t>(run->source);
+            tmp_r += int64_t{run->units} * pixel[0];
+            tmp_g += int64_t{run->units} * pixel[1];
+            tmp_b += int64_t{run->units} * pixel[2];
+          }
+          target[3 * j + 0] = columnMean(tmp_r);
+          target[3 * j + 1] = columnMean(tmp_g);
+          target[3 * j + 2] = columnMean(tmp_b);
+        }
+      }
+    });
+  }
 
   // The page is no longer read: it turns white everywhere, and the vertical
   // pass writes the reduced picture straight into its centre, each half of the
