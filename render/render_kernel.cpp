@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "render/face_sums.h"
-#include "render/mean_of_25.h"
+#include "render/sharpen_arithmetic.h"
 #include "render/sharpness.h"
 
 namespace velta {
@@ -100,11 +100,9 @@ VELTA_INLINE void SharpenBody(const uint8_t* page, std::size_t stride, std::size
         byteWeights[3 * p] = byteWeights[3 * p + 1] = byteWeights[3 * p + 2] = pixelWeights[p];
     }
     for (std::size_t e = 6; e < rowBytes - 6; ++e) {
-        const int32_t sum = columnSums[e - 6] + columnSums[e - 3] + columnSums[e] + columnSums[e + 3] +
-                            columnSums[e + 6];
-        const int32_t c = row[e];
-        const int32_t V = c * 1024 + (c - MeanOf25(sum)) * byteWeights[e];
-        out[e] = static_cast<uint8_t>(V < 0 ? 0 : (V > 261120 ? 255 : V >> 10));
+        const auto sum = static_cast<uint16_t>(columnSums[e - 6] + columnSums[e - 3] + columnSums[e] +
+                                               columnSums[e + 3] + columnSums[e + 6]);
+        out[e] = SharpenedByte(row[e], static_cast<int16_t>(MeanOf25(sum)), byteWeights[e]);
     }
     std::memcpy(out, row, 6);
     std::memcpy(out + rowBytes - 6, row + rowBytes - 6, 6);

@@ -13,9 +13,10 @@
 #include <vector>
 
 #include "render/face_sums.h"
-#include "render/mean_of_25.h"
+#include "render/sharpen_arithmetic.h"
 #include "render/random_source.h"
 #include "render/render_variant.h"
+#include "render/sharpness.h"
 #include "render/smear_control.h"
 #include "tests/render/reference_mt19937.h"
 #include "tests/render/reference_render.h"
@@ -298,8 +299,29 @@ TEST(RenderVariants, OnlyAvailableSetsAndOneOrTwoThreadsCanBeChosen) {
 // The 5 x 5 mean divides by a multiply and a shift; it must equal the
 // division for every sum the block can have.
 TEST(SharpnessMean, MultiplyAndShiftEqualsDivisionBy25ForEverySum) {
-    for (int32_t sum = 0; sum <= MAX_SUM_OF_25; ++sum) ASSERT_EQ(MeanOf25(sum), sum / 25) << "sum " << sum;
+    for (int32_t sum = 0; sum <= MAX_SUM_OF_25; ++sum) {
+        ASSERT_EQ(MeanOf25(static_cast<uint16_t>(sum)), sum / 25) << "sum " << sum;
+    }
     EXPECT_EQ(MAX_SUM_OF_25, 6375);
+}
+
+// A sharpened byte in 16-bit arithmetic equals the 32-bit formula for every
+// byte, every mean and the gain of every sharpness index, face and background.
+TEST(SharpnessMean, SixteenBitByteEqualsThe32BitFormula) {
+    for (std::size_t s = 1; s <= 8; ++s) {
+        for (int32_t w : {WeightFace6k[s], WeightBack6k[s]}) {
+            for (int32_t c = 0; c < 256; ++c) {
+                for (int32_t mean = 0; mean < 256; ++mean) {
+                    const int32_t V = c * 1024 + (c - mean) * w;
+                    const int32_t expected = V < 0 ? 0 : (V > 261120 ? 255 : V >> 10);
+                    ASSERT_EQ(SharpenedByte(static_cast<int16_t>(c), static_cast<int16_t>(mean),
+                                            static_cast<int16_t>(w)),
+                              expected)
+                        << "c " << c << ", mean " << mean << ", gain " << w;
+                }
+            }
+        }
+    }
 }
 
 // The packed sums of the face test must tell face from background exactly as
