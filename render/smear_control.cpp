@@ -117,7 +117,14 @@ public:
             }
             kernels_.tone(row, w_, toneTable_, slot.tone.get() + n * rowBytes_);
         }
+        if (touchSendAhead_) TouchSendRows(1 + b * ROWS_PER_BATCH, 1 + (b + 1) * ROWS_PER_BATCH);
     }
+
+    // Has the helper take the first-touch faults of the send buffer's fresh
+    // memory, row batch by row batch, ahead of the thread that smears. Worth
+    // it when the helper has time to spare: without sharpening its share of
+    // the work is the smaller one.
+    void TouchSendAhead(bool on) { touchSendAhead_ = on; }
 
     // Returns how many leading page rows no batch after b reads: sharpening
     // looks two rows up from the next batch's first row.
@@ -150,6 +157,19 @@ public:
     }
 
 private:
+    // Writes a byte into every memory page of rows first..last-1 of each of
+    // the three planes, so those pages are in place before the smeared rows
+    // are split into them. The bytes are set again when the rows are split.
+    void TouchSendRows(std::size_t first, std::size_t last) {
+        constexpr std::size_t PAGE = 4096;
+        if (last > h_) last = h_;
+        for (std::size_t plane = 0; plane < 3; ++plane) {
+            uint8_t* begin = send_ + plane * w_ * h_ + first * w_;
+            uint8_t* end = send_ + plane * w_ * h_ + last * w_;
+            for (uint8_t* byte = begin; byte < end; byte += PAGE - reinterpret_cast<uintptr_t>(byte) % PAGE) *byte = 0;
+        }
+    }
+
     // The packed tones and the dither of a row, ready to smear.
     struct PreparedRow {
         const uint16_t* tone;
@@ -245,6 +265,7 @@ private:
     std::size_t w_, h_, rowBytes_, stride_;
     uint8_t* send_;
     int s_;
+    bool touchSendAhead_ = false;
     SmearConstants k_;
     const RowKernels& kernels_;
     uint16_t toneTable_[768];
@@ -343,6 +364,7 @@ int SmearControl(const uint8_t* pSrcBitmap, uint32_t biWidth, uint32_t biHeight,
     render.RenderFirstRow();
     bool finished = false;
     if (twoThreads) {
+        render.TouchSendAhead(SharpnessIndex(caSharpness) == 0);
         try {
             finished = RenderOnTwoThreads(render, cancelled, rowsDone);
         } catch (const std::system_error&) {
