@@ -2,10 +2,10 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 
 #include <cups/raster.h>
 
+#include "filter/mapped_buffer.h"
 #include "filter/printer_output.h"
 
 namespace velta {
@@ -14,8 +14,8 @@ namespace velta {
 // buffer (Planes entry 0) and the send buffer (Planes entry 1). Empty before
 // they are allocated, so ending a page early releases only what this page holds.
 struct PagePlanes {
-  std::unique_ptr<uint8_t[]> page;
-  std::unique_ptr<uint8_t[]> send;
+  MappedBuffer page;
+  MappedBuffer send;
 };
 
 // What became of a command sequence.

@@ -130,8 +130,8 @@ PageOutcome PrintPage(cups_raster_t* ras, const cups_page_header2_t& header, int
   // byte of the send buffer before it is sent, so neither is filled here.
   const PageGeometry geometry = PageGeometryOf(header);
   const auto line = Allocate(geometry.line_bytes);
-  planes.page = Allocate(geometry.page_bytes);
-  if (line && planes.page) planes.send = Allocate(geometry.send_bytes);
+  planes.page = MappedBuffer::Allocate(geometry.page_bytes);
+  if (line && planes.page) planes.send = MappedBuffer::Allocate(geometry.send_bytes);
   if (!line || !planes.page || !planes.send) {
     std::fprintf(stderr, "ERROR: Unable to allocate %zu bytes for page %d\n",
                  geometry.line_bytes + geometry.page_bytes + geometry.send_bytes, page);
@@ -144,9 +144,12 @@ PageOutcome PrintPage(cups_raster_t* ras, const cups_page_header2_t& header, int
     return EndCancelledPage(output, planes);
 
   int SpaceFlag = 1;
-  // Rendered rows of the page buffer are not read again: their memory goes
-  // back while the send buffer fills.
-  PageMemoryReturn pageMemory(planes.page.get(), geometry.width_DIB);
+  // Rendered rows of the page buffer are not read again: their memory moves
+  // under the send rows still to be written, or goes back. A reduction works
+  // in the send buffer first, which then has memory of its own.
+  PageMemoryReturn pageMemory({planes.page.get(), geometry.width_DIB, planes.send.get(), geometry.width,
+                               geometry.height},
+                              settings.stp_resize >= 0);
   const PageBuffers buffers{planes.page.get(), geometry.width_DIB, planes.send.get(),
                             geometry.width, geometry.height, pageMemory.Notice()};
   switch (RunPageRoad(buffers, settings, tables, CancelCheck{PollCancelSignal, nullptr}, SpaceFlag)) {

@@ -133,6 +133,14 @@ public:
         return next >= h_ ? h_ : next - 2;
     }
 
+    // Returns the first send row that neither thread has written, nor will
+    // before batch b + 1 is smeared, when `ahead` batches may be prepared
+    // beyond it (a prepared batch may have its send rows touched).
+    std::size_t SendRowsUntouchedAfter(std::size_t b, std::size_t ahead) const {
+        const std::size_t untouched = 1 + (b + 1 + ahead) * ROWS_PER_BATCH;
+        return untouched < h_ ? untouched : h_;
+    }
+
     // Smears the rows of batch b from ring slot b mod slots into the send
     // buffer, asking cancelled before each row; returns false when cancelled.
     bool SmearBatch(std::size_t b, std::size_t slots, const CancelCheck& cancelled) {
@@ -285,7 +293,7 @@ bool RenderOnOneThread(PageRender& render, const CancelCheck& cancelled, const P
     for (std::size_t b = 0; b < render.BatchCount(); ++b) {
         render.PrepareBatch(b, 1);
         if (!render.SmearBatch(b, 1, cancelled)) return false;
-        rowsDone(render.RowsDoneAfter(b));
+        rowsDone(render.RowsDoneAfter(b), render.SendRowsUntouchedAfter(b, 0));
     }
     return true;
 }
@@ -326,8 +334,10 @@ bool RenderOnTwoThreads(PageRender& render, const CancelCheck& cancelled, const 
             smeared.store(b + 1, std::memory_order_release);
         }
         smeared.notify_one();
-        // Batch b is prepared, so the helper reads no row before the next batch's.
-        if (finished) rowsDone(render.RowsDoneAfter(b));
+        // Batch b is prepared, so the helper reads no row before the next
+        // batch's; it may prepare up to RING_SLOTS batches past b before the
+        // next batch is smeared.
+        if (finished) rowsDone(render.RowsDoneAfter(b), render.SendRowsUntouchedAfter(b, RING_SLOTS));
     }
     helper.join();
     return finished;

@@ -218,22 +218,30 @@ TEST_F(EveryVariant, CancelledPageStopsWithTheRowsBeforeItPrinted) {
     }
 }
 
-// A rows-done notice that scribbles over the rows it is told of, as a caller
-// giving their memory back may, and records what it was told.
+// A rows-done notice that scribbles over what it is told is free, as a caller
+// moving memory about may: the finished page rows, and the send rows not yet
+// written in each plane. It records what it was told.
 struct Scribbler {
     uint8_t* page;
     std::size_t stride;
-    std::vector<std::size_t> told;
-    static void Notify(void* context, std::size_t rows) {
+    uint8_t* send;
+    std::size_t w, h;
+    std::vector<std::size_t> told, untouched;
+    static void Notify(void* context, std::size_t rows, std::size_t sendRowsUntouched) {
         auto* self = static_cast<Scribbler*>(context);
         std::fill(self->page, self->page + rows * self->stride, uint8_t{0x5A});
+        for (std::size_t plane = 0; plane < 3; ++plane) {
+            uint8_t* planeStart = self->send + plane * self->w * self->h;
+            std::fill(planeStart + sendRowsUntouched * self->w, planeStart + self->h * self->w, uint8_t{0xC3});
+        }
         self->told.push_back(rows);
+        self->untouched.push_back(sendRowsUntouched);
     }
 };
 
-TEST_F(EveryVariant, RowsToldDoneAreNotReadAgain) {
+TEST_F(EveryVariant, RowsToldFreeAreNotReadOrWrittenEarly) {
     std::mt19937 random(11);
-    for (const auto& [w, h] : {std::pair<uint32_t, uint32_t>{37, 61}, {6, 9}, {23, 2}, {40, 17}}) {
+    for (const auto& [w, h] : {std::pair<uint32_t, uint32_t>{37, 61}, {6, 9}, {23, 2}, {40, 17}, {13, 200}}) {
         const Page original = MixedPage(w, h, random);
         for (int16_t caSharpness : {int16_t{0}, int16_t{-4}}) {
             const std::vector<uint8_t> expected = ReferencePlanes(original, 0, caSharpness);
@@ -242,8 +250,8 @@ TEST_F(EveryVariant, RowsToldDoneAreNotReadAgain) {
             for (RenderVariant variant : AvailableVariants()) {
                 ASSERT_TRUE(SetRenderVariant(variant));
                 Page page = original;
-                Scribbler scribbler{page.bytes.data(), (3 * std::size_t{w} + 3) / 4 * 4, {}};
                 std::vector<uint8_t> send(expected.size(), 0x5A);
+                Scribbler scribbler{page.bytes.data(), (3 * std::size_t{w} + 3) / 4 * 4, send.data(), w, h, {}, {}};
                 ASSERT_EQ(SmearControl(page.bytes.data(), w, h, hotlut.data(), send.data(), 0, caSharpness, {},
                                        PageRowsDone{Scribbler::Notify, &scribbler}),
                           0);
@@ -252,6 +260,7 @@ TEST_F(EveryVariant, RowsToldDoneAreNotReadAgain) {
                 // The notices only move down the page; all rows are done by the
                 // end of a page taller than one row.
                 EXPECT_TRUE(std::is_sorted(scribbler.told.begin(), scribbler.told.end())) << what;
+                EXPECT_TRUE(std::is_sorted(scribbler.untouched.begin(), scribbler.untouched.end())) << what;
                 if (h > 1) {
                     ASSERT_FALSE(scribbler.told.empty()) << what;
                     EXPECT_EQ(scribbler.told.back(), h) << what;
