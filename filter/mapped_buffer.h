@@ -17,8 +17,9 @@ class MappedBuffer {
   MappedBuffer(const MappedBuffer&) = delete;
   MappedBuffer& operator=(const MappedBuffer&) = delete;
 
-  // Returns a buffer of at least bytes bytes (at least one), starting on a
-  // memory page, with unspecified contents; empty when memory is short.
+  // Returns a buffer of bytes bytes (at least one) with unspecified contents,
+  // followed directly by an inaccessible memory page; empty when memory is
+  // short.
   static MappedBuffer Allocate(std::size_t bytes);
 
   uint8_t* get() const { return data_; }
@@ -27,8 +28,9 @@ class MappedBuffer {
   void reset();
 
  private:
+  uint8_t* base_ = nullptr;  // start of the mapping
   uint8_t* data_ = nullptr;
-  std::size_t mapped_ = 0;
+  std::size_t mapped_ = 0;   // bytes mapped, guard page included
 };
 
 }  // namespace velta

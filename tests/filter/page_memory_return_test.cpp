@@ -115,5 +115,16 @@ TEST(PageMemoryReturn, MovesPagesOnlyUnderUnwrittenSendRows) {
   EXPECT_GT(memory.moved(), 0u);
 }
 
+TEST(MappedBuffer, AByteAfterTheEndIsOutOfBounds) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  for (std::size_t size : {std::size_t{1}, std::size_t{4095}, std::size_t{4096}, std::size_t{13456800}}) {
+    MappedBuffer buffer = MappedBuffer::Allocate(size);
+    ASSERT_TRUE(buffer);
+    buffer.get()[0] = 1;
+    buffer.get()[size - 1] = 2;  // the whole buffer is writable
+    EXPECT_DEATH(static_cast<volatile uint8_t*>(buffer.get())[size] = 3, "") << size;
+  }
+}
+
 }  // namespace
 }  // namespace velta
