@@ -17,11 +17,8 @@ int ResizePicture(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight, int32_
 // (magnification + 100) / 100 with exact area averaging and centres it on a white
 // page; returns 0, or -1 when a work picture cannot be allocated (page untouched).
 // With threads 2 the rows are shared with a helper thread; the bytes are the same.
-// scratch, when given, is at least 3 x biWidth x biHeight bytes of work space
-// (overwritten), in place of an allocation.
 int ResizePictureAverage(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight,
-                         int32_t iMagnificationX, int32_t iMagnificationY, int threads = 1,
-                         uint8_t* scratch = nullptr);
+                         int32_t iMagnificationX, int32_t iMagnificationY, int threads = 1);
 
 // Returns the least common multiple of two positive numbers (0 when either is not
 // positive or the multiple does not fit in 64 bits).

@@ -143,8 +143,7 @@ int64_t CalcLCM(int64_t a, int64_t b) {
 }
 
 int ResizePictureAverage(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight,
-                         int32_t iMagnificationX, int32_t iMagnificationY, int threads,
-                         uint8_t* scratch) {
+                         int32_t iMagnificationX, int32_t iMagnificationY, int threads) {
   if (biWidth <= 0 || biHeight <= 0) return 0;
   const int32_t magnificationX = ReductionUsed(iMagnificationX);
   const int32_t magnificationY = ReductionUsed(iMagnificationY);
@@ -163,30 +162,24 @@ int ResizePictureAverage(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight,
   }
 
   const size_t targetRow = 3 * static_cast<size_t>(tarWidth);
-  // The horizontal result goes to the caller's scratch space when it lends
-  // some, else to memory of its own.
-  std::unique_ptr<uint8_t[]> ownHorizontal;
-  uint8_t* horizontal = scratch;
-  if (horizontal == nullptr) {
-    ownHorizontal.reset(new (std::nothrow) uint8_t[targetRow * static_cast<size_t>(biHeight)]);
-    horizontal = ownHorizontal.get();
-  }
+  const auto height = static_cast<size_t>(biHeight);
+  const auto targetRows = static_cast<size_t>(tarHeight);
   OverlapTable columns, rows;
-  if (!horizontal || !columns.Build(biWidth, static_cast<int32_t>(tarWidth)) ||
-      !rows.Build(biHeight, static_cast<int32_t>(tarHeight)))
+  if (!columns.Build(biWidth, static_cast<int32_t>(tarWidth)) || !rows.Build(biHeight, static_cast<int32_t>(tarHeight)))
     return -1;
-
   const ExactQuotients columnMean(columns.targetUnits()), rowMean(rows.targetUnits());
-  // One row of vertical sums per thread for a multiplied vertical pass.
-  std::unique_ptr<uint32_t[]> sumRows;
-  if (rowMean.multiplied()) {
-    sumRows.reset(new (std::nothrow) uint32_t[2 * targetRow]);
-    if (!sumRows) return -1;
-  }
+
+  // Work rows for each of the two threads: a reduced row before it is put in
+  // place, and one row of vertical sums for a multiplied vertical pass.
+  std::unique_ptr<uint8_t[]> workRows(new (std::nothrow) uint8_t[2 * targetRow]);
+  std::unique_ptr<uint32_t[]> sumRows(new (std::nothrow) uint32_t[rowMean.multiplied() ? 2 * targetRow : 1]);
+  std::unique_ptr<int32_t[]> savedSlot(new (std::nothrow) int32_t[height]);
+  if (!workRows || !sumRows || !savedSlot) return -1;
   const auto never = [] { return false; };
-  // Horizontal pass: each source row becomes tarWidth averages of overlapped
-  // pixels; bands of rows go to both threads. The usual reductions overlap at
-  // most two pixels per target pixel and go through a loop without branches.
+
+  // Horizontal pass, in place: each row becomes tarWidth averages of
+  // overlapped pixels at its own start. The usual reductions overlap at most
+  // two pixels per target pixel and go through a loop without branches.
   std::unique_ptr<PairOverlap[]> pairs;
   if (columnMean.multiplied() && columns.AtMostTwoRuns(tarWidth)) {
     pairs.reset(new (std::nothrow) PairOverlap[static_cast<size_t>(tarWidth)]);
@@ -197,70 +190,112 @@ int ResizePictureAverage(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight,
       pairs[j] = {{run[0].source, two ? run[1].source : run[0].source}, {run[0].units, two ? run[1].units : 0}};
     }
   }
-  if (pairs) {
-    ForRowBands(static_cast<size_t>(biHeight), 64, threads, never, [&](size_t first, size_t last, int) {
-      for (size_t y = first; y < last; ++y) {
-        ReduceRowByPairs(pSrcBitmap + y * iLength, pairs.get(), static_cast<size_t>(tarWidth),
-                         columnMean.multiplier(), horizontal + y * targetRow);
-      }
-    });
-  } else {
-    ForRowBands(static_cast<size_t>(biHeight), 64, threads, never, [&](size_t first, size_t last, int) {
-      for (size_t y = first; y < last; ++y) {
-        const uint8_t* source = pSrcBitmap + static_cast<size_t>(y) * iLength;
-        uint8_t* target = horizontal + static_cast<size_t>(y) * targetRow;
+  ForRowBands(height, 64, threads, never, [&](size_t first, size_t last, int worker) {
+    uint8_t* reduced = workRows.get() + static_cast<size_t>(worker) * targetRow;
+    for (size_t y = first; y < last; ++y) {
+      uint8_t* row = pSrcBitmap + y * iLength;
+      if (pairs) {
+        ReduceRowByPairs(row, pairs.get(), static_cast<size_t>(tarWidth), columnMean.multiplier(), reduced);
+      } else {
         for (int64_t j = 0; j < tarWidth; ++j) {
           int64_t tmp_r = 0, tmp_g = 0, tmp_b = 0;
           for (const OverlapRun* run = columns.begin(j); run != columns.end(j); ++run) {
-            const uint8_t* pixel = source + 3 * static_cast<size_t>(run->source);
+            const uint8_t* pixel = row + 3 * static_cast<size_t>(run->source);
             tmp_r += int64_t{run->units} * pixel[0];
             tmp_g += int64_t{run->units} * pixel[1];
             tmp_b += int64_t{run->units} * pixel[2];
           }
-          target[3 * j + 0] = columnMean(tmp_r);
-          target[3 * j + 1] = columnMean(tmp_g);
-          target[3 * j + 2] = columnMean(tmp_b);
+          reduced[3 * j + 0] = columnMean(tmp_r);
+          reduced[3 * j + 1] = columnMean(tmp_g);
+          reduced[3 * j + 2] = columnMean(tmp_b);
         }
       }
-    });
-  }
+      std::memcpy(row, reduced, targetRow);
+    }
+  });
 
-  // The page is no longer read: it turns white everywhere, and the vertical
-  // pass writes the reduced picture straight into its centre, each half of the
-  // offset truncated on its own.
-  std::memset(pSrcBitmap, 255, pageSize);
+  // Vertical pass, in place: reduced row t goes to page row firstRow + t,
+  // each half of the offset truncated on its own, from the row starts of the
+  // rows it overlaps. Below the centre a reduced row lands above every row
+  // the later ones read, so those go from the top down; above it, below
+  // every row the earlier ones read, so those go from the bottom up. Each
+  // group only overwrites rows its own later work no longer reads; the few
+  // rows the other group overwrites (the two may run at once), or that a
+  // group reads after overwriting them, are saved first.
   const int64_t firstRow = biHeight / 2 - tarHeight / 2;
   const int64_t firstColumn = biWidth / 2 - tarWidth / 2;
-  uint8_t* const centre =
-      pSrcBitmap + static_cast<size_t>(firstRow) * iLength + 3 * static_cast<size_t>(firstColumn);
+  const auto destination = [&](size_t t) { return static_cast<size_t>(firstRow) + t; };
+  size_t split = 0;
+  while (split < targetRows && destination(split) > rows.begin(static_cast<int64_t>(split))->source) ++split;
+  const auto writer = [&](size_t r) -> int64_t {  // the reduced row that overwrites row r, or -1
+    return r >= static_cast<size_t>(firstRow) && r < destination(targetRows) ? static_cast<int64_t>(r) - firstRow : -1;
+  };
+  const auto overwrittenFirst = [&](size_t source, size_t t) {
+    const int64_t u = writer(source);
+    if (u < 0 || static_cast<size_t>(u) == t) return false;
+    const auto uu = static_cast<size_t>(u);
+    if ((uu < split) != (t < split)) return true;
+    return t < split ? uu > t : uu < t;
+  };
+  size_t savedRows = 0;
+  std::fill(savedSlot.get(), savedSlot.get() + height, -1);
+  for (size_t t = 0; t < targetRows; ++t) {
+    for (const OverlapRun* run = rows.begin(static_cast<int64_t>(t)); run != rows.end(static_cast<int64_t>(t)); ++run) {
+      if (savedSlot[run->source] < 0 && overwrittenFirst(run->source, t))
+        savedSlot[run->source] = static_cast<int32_t>(savedRows++);
+    }
+  }
+  std::unique_ptr<uint8_t[]> saved(new (std::nothrow) uint8_t[std::max<size_t>(savedRows, 1) * targetRow]);
+  if (!saved) return -1;
+  for (size_t r = 0; r < height; ++r) {
+    if (savedSlot[r] >= 0)
+      std::memcpy(saved.get() + static_cast<size_t>(savedSlot[r]) * targetRow, pSrcBitmap + r * iLength, targetRow);
+  }
+  const auto reducedRow = [&](size_t r) -> const uint8_t* {
+    if (savedSlot[r] >= 0) return saved.get() + static_cast<size_t>(savedSlot[r]) * targetRow;
+    return pSrcBitmap + r * iLength;
+  };
 
-  // Vertical pass: the same averaging down the columns of the horizontal result,
-  // a whole row of sums at a time, each source row added with its overlap. The
-  // sums of a multiplied pass stay below 255 x 4096 + 1 and fit 32 bits.
-  const auto rowsOut = static_cast<size_t>(tarHeight);
-  if (rowMean.multiplied()) {
-    ForRowBands(rowsOut, 64, threads, never, [&](size_t first, size_t last, int worker) {
+  // Averages reduced row t into the worker's row, then puts it in place.
+  const auto reduceDown = [&](size_t t, int worker) {
+    uint8_t* reduced = workRows.get() + static_cast<size_t>(worker) * targetRow;
+    const OverlapRun* first = rows.begin(static_cast<int64_t>(t));
+    const OverlapRun* last = rows.end(static_cast<int64_t>(t));
+    if (rowMean.multiplied()) {
+      // The sums stay below 255 x 4096 + 1 and fit 32 bits.
       uint32_t* sums = sumRows.get() + static_cast<size_t>(worker) * targetRow;
-      for (size_t t = first; t < last; ++t) {
-        std::fill(sums, sums + targetRow, 0u);
-        for (const OverlapRun* run = rows.begin(t); run != rows.end(t); ++run) {
-          AddWeighted(horizontal + static_cast<size_t>(run->source) * targetRow, run->units, targetRow, sums);
-        }
-        rowMean.Means(sums, targetRow, centre + static_cast<size_t>(t) * iLength);
+      std::fill(sums, sums + targetRow, 0u);
+      for (const OverlapRun* run = first; run != last; ++run) AddWeighted(reducedRow(run->source), run->units, targetRow, sums);
+      rowMean.Means(sums, targetRow, reduced);
+    } else {
+      for (size_t byte = 0; byte < targetRow; ++byte) {
+        int64_t sum = 0;
+        for (const OverlapRun* run = first; run != last; ++run) sum += int64_t{run->units} * reducedRow(run->source)[byte];
+        reduced[byte] = rowMean(sum);
       }
-    });
-  } else {
-    ForRowBands(rowsOut, 64, threads, never, [&](size_t first, size_t last, int) {
-      for (size_t t = first; t < last; ++t) {
-        uint8_t* target = centre + static_cast<size_t>(t) * iLength;
-        for (size_t byte = 0; byte < targetRow; ++byte) {
-          int64_t sum = 0;
-          for (const OverlapRun* run = rows.begin(t); run != rows.end(t); ++run)
-            sum += int64_t{run->units} * horizontal[static_cast<size_t>(run->source) * targetRow + byte];
-          target[byte] = rowMean(sum);
-        }
-      }
-    });
+    }
+    std::memcpy(pSrcBitmap + destination(t) * iLength + 3 * static_cast<size_t>(firstColumn), reduced, targetRow);
+  };
+  // The two groups as two bands, the lower one first: on one thread the rows
+  // it overwrites near the centre are then gone before the upper group reads
+  // them, unless saved.
+  ForRowBands(2, 1, threads, never, [&](size_t group, size_t, int worker) {
+    if (group == 0) {
+      for (size_t t = split; t < targetRows; ++t) reduceDown(t, worker);
+    } else {
+      for (size_t t = split; t-- > 0;) reduceDown(t, worker);
+    }
+  });
+
+  // Everything around the reduced picture turns white: the rows above and
+  // below it, and the columns (and pad bytes) beside it.
+  std::memset(pSrcBitmap, 255, static_cast<size_t>(firstRow) * iLength);
+  std::memset(pSrcBitmap + destination(targetRows) * iLength, 255, (height - destination(targetRows)) * iLength);
+  const size_t rightStart = 3 * static_cast<size_t>(firstColumn) + targetRow;
+  for (size_t t = 0; t < targetRows; ++t) {
+    uint8_t* row = pSrcBitmap + destination(t) * iLength;
+    std::memset(row, 255, 3 * static_cast<size_t>(firstColumn));
+    std::memset(row + rightStart, 255, iLength - rightStart);
   }
   return 0;
 }

@@ -20,8 +20,8 @@ uintptr_t Address(const uint8_t* pointer) { return reinterpret_cast<uintptr_t>(p
 
 }  // namespace
 
-PageMemoryReturn::PageMemoryReturn(const PageMemoryLayout& layout, bool moveIntoSend, std::size_t step)
-    : layout_(layout), moveIntoSend_(moveIntoSend), step_(step), next_(PageUp(Address(layout.page))) {
+PageMemoryReturn::PageMemoryReturn(const PageMemoryLayout& layout, std::size_t step)
+    : layout_(layout), step_(step), next_(PageUp(Address(layout.page))) {
   for (uintptr_t& filled : filled_) filled = 0;
 }
 
@@ -50,7 +50,7 @@ std::size_t PageMemoryReturn::MoveUnderPlane(std::size_t plane, std::size_t byte
 void PageMemoryReturn::RowsDone(std::size_t rows, std::size_t sendRowsUntouched) {
   const uintptr_t end = PageDown(Address(layout_.page + rows * layout_.stride));
   if (end <= next_ || end - next_ < step_) return;
-  if (moveIntoSend_) {
+  if (layout_.send != nullptr) {
     // A third to each plane, whole pages, in plane order.
     const std::size_t share = PageDown((end - next_) / 3);
     for (std::size_t plane = 0; plane < 3 && share > 0; ++plane) {

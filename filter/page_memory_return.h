@@ -23,11 +23,10 @@ struct PageMemoryLayout {
 
 class PageMemoryReturn {
  public:
-  // With moveIntoSend false every finished page goes back to the system (the
-  // send buffer may already hold memory of its own, as after a reduction,
-  // which works in it). Memory moves in steps of at least step bytes, so the
-  // system is asked only a few times a page.
-  PageMemoryReturn(const PageMemoryLayout& layout, bool moveIntoSend, std::size_t step = kDefaultStep);
+  // Without a send buffer in the layout every finished page goes back to the
+  // system. Memory moves in steps of at least step bytes, so the system is
+  // asked only a few times a page.
+  explicit PageMemoryReturn(const PageMemoryLayout& layout, std::size_t step = kDefaultStep);
 
   // Takes the notice that page rows [0, rows) are finished with and that send
   // rows from sendRowsUntouched on are unwritten in every plane. The finished
@@ -51,7 +50,6 @@ class PageMemoryReturn {
   std::size_t MoveUnderPlane(std::size_t plane, std::size_t bytes, std::size_t sendRowsUntouched);
 
   PageMemoryLayout layout_;
-  bool moveIntoSend_;
   std::size_t step_;
   uintptr_t next_;           // finished page memory before this address has been handed on
   uintptr_t filled_[3];      // send memory of each plane placed up to here

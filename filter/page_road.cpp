@@ -33,14 +33,13 @@ bool CorrectColours(const PageBuffers& buffers, JobSettings& settings, JobTables
 }
 
 // Enlarges or reduces the picture by the sign of the resize setting; false when a
-// work picture could not be had. The reduction works in the send buffer, which
-// the rendering afterwards sets in full.
+// work picture could not be had.
 bool ResizeBySetting(const PageBuffers& buffers, int32_t stp_resize, int threads) {
   const auto width = static_cast<int32_t>(buffers.width);
   const auto height = static_cast<int32_t>(buffers.height);
   if (stp_resize > 0) return ResizePicture(buffers.page, width, height, stp_resize, stp_resize, threads) >= 0;
   if (stp_resize < 0)
-    return ResizePictureAverage(buffers.page, width, height, stp_resize, stp_resize, threads, buffers.send) >= 0;
+    return ResizePictureAverage(buffers.page, width, height, stp_resize, stp_resize, threads) >= 0;
   return true;
 }
 

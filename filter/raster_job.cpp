@@ -145,11 +145,9 @@ PageOutcome PrintPage(cups_raster_t* ras, const cups_page_header2_t& header, int
 
   int SpaceFlag = 1;
   // Rendered rows of the page buffer are not read again: their memory moves
-  // under the send rows still to be written, or goes back. A reduction works
-  // in the send buffer first, which then has memory of its own.
-  PageMemoryReturn pageMemory({planes.page.get(), geometry.width_DIB, planes.send.get(), geometry.width,
-                               geometry.height},
-                              settings.stp_resize >= 0);
+  // under the send rows still to be written, or goes back.
+  PageMemoryReturn pageMemory(
+      {planes.page.get(), geometry.width_DIB, planes.send.get(), geometry.width, geometry.height});
   const PageBuffers buffers{planes.page.get(), geometry.width_DIB, planes.send.get(),
                             geometry.width, geometry.height, pageMemory.Notice()};
   switch (RunPageRoad(buffers, settings, tables, CancelCheck{PollCancelSignal, nullptr}, SpaceFlag)) {

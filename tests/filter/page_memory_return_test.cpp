@@ -44,7 +44,7 @@ TEST(PageMemoryReturn, GivesBackOnlyWholePagesWithinTheFinishedRows) {
   constexpr std::size_t kStride = 5403;  // odd, so row ends never meet page ends
   constexpr std::size_t kRows = 40;
   OffsetBuffer buffer(kStride * kRows);
-  PageMemoryReturn memory({buffer.data, kStride, nullptr, 0, 0}, false, buffer.page);
+  PageMemoryReturn memory({buffer.data, kStride, nullptr, 0, 0}, buffer.page);
   const std::size_t first = buffer.FirstBoundary();
 
   std::size_t returnedEnd = first;
@@ -67,7 +67,7 @@ TEST(PageMemoryReturn, GivesBackOnlyWholePagesWithinTheFinishedRows) {
 TEST(PageMemoryReturn, WaitsForAWholeStep) {
   constexpr std::size_t kStride = 4096 + 7;
   OffsetBuffer buffer(kStride * 64);
-  PageMemoryReturn memory({buffer.data, kStride, nullptr, 0, 0}, false, 8 * buffer.page);
+  PageMemoryReturn memory({buffer.data, kStride, nullptr, 0, 0}, 8 * buffer.page);
   const std::size_t first = buffer.FirstBoundary();
   // Rows covering seven whole pages past the first boundary: less than a step.
   const std::size_t sevenPages = (first + 7 * buffer.page) / kStride + 1;
@@ -88,7 +88,7 @@ TEST(PageMemoryReturn, MovesPagesOnlyUnderUnwrittenSendRows) {
   for (std::size_t i = 0; i < kStride * kHeight; ++i) page.get()[i] = static_cast<uint8_t>(0x40 + i % 61);
   for (std::size_t i = 0; i < 3 * kPlane; ++i) send.get()[i] = kWritten;
   const std::size_t systemPage = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
-  PageMemoryReturn memory({page.get(), kStride, send.get(), kWidth, kHeight}, true, systemPage);
+  PageMemoryReturn memory({page.get(), kStride, send.get(), kWidth, kHeight}, systemPage);
 
   for (const auto& [rows, untouched] : {std::pair<std::size_t, std::size_t>{12, 10}, {26, 12}, {30, 29}}) {
     SCOPED_TRACE(std::to_string(rows) + " rows done, send rows from " + std::to_string(untouched) + " unwritten");
