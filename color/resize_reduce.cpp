@@ -90,11 +90,6 @@ class ExactQuotients {
   }
   // The multiplier of a multiplied pass.
   uint64_t multiplier() const { return multiplier_; }
-  // Writes the means of the n sums of a multiplied pass to out, in a loop that vectorises.
-  void Means(const uint32_t* __restrict sums, size_t n, uint8_t* __restrict out) const {
-    const uint64_t multiplier = multiplier_;
-    for (size_t i = 0; i < n; ++i) out[i] = static_cast<uint8_t>((uint64_t{sums[i]} * multiplier) >> 32);
-  }
 
  private:
   static constexpr int64_t kMaxMultipliedUnits = 4096;
@@ -126,7 +121,14 @@ void ReduceRowByPairs(const uint8_t* __restrict source, const PairOverlap* __res
   }
 }
 
+// Writes the means of the n sums of a multiplied pass to out.
+VELTA_VECTOR_CLONES
+void MeansOf(const uint32_t* __restrict sums, size_t n, uint64_t multiplier, uint8_t* __restrict out) {
+  for (size_t i = 0; i < n; ++i) out[i] = static_cast<uint8_t>((uint64_t{sums[i]} * multiplier) >> 32);
+}
+
 // Adds units times each of the n bytes of source to sums.
+VELTA_VECTOR_CLONES
 void AddWeighted(const uint8_t* __restrict source, uint32_t units, size_t n, uint32_t* __restrict sums) {
   for (size_t i = 0; i < n; ++i) sums[i] += units * source[i];
 }
@@ -266,7 +268,7 @@ int ResizePictureAverage(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight,
       uint32_t* sums = sumRows.get() + static_cast<size_t>(worker) * targetRow;
       std::fill(sums, sums + targetRow, 0u);
       for (const OverlapRun* run = first; run != last; ++run) AddWeighted(reducedRow(run->source), run->units, targetRow, sums);
-      rowMean.Means(sums, targetRow, reduced);
+      MeansOf(sums, targetRow, rowMean.multiplier(), reduced);
     } else {
       for (size_t byte = 0; byte < targetRow; ++byte) {
         int64_t sum = 0;
