@@ -5,6 +5,7 @@
 #include <limits>
 #include <memory>
 #include <new>
+#include <utility>
 
 #include "color/resize.h"
 #include "color/resize_geometry.h"
@@ -15,48 +16,77 @@ namespace velta {
 
 namespace {
 
-// Interpolates one output row between the source rows upper and lower (y2 of
-// the way down): every byte from its four neighbours, in stretches of
-// kStretch pixels whose four integer terms per byte stay in the nearest cache
-// between the two passes.
+// Spreads a source row over the output bytes: for each, the source byte at or
+// left of its sample point and the step to the byte on its right.
 VELTA_VECTOR_CLONES
-void EnlargeRow(const uint8_t* upper, const uint8_t* lower, double y2, const SamplePoint* columns,
-                const double* byteFraction, int32_t biWidth, uint8_t* out) {
-  constexpr int32_t kStretch = 256;
-  int32_t cross[3 * kStretch], across[3 * kStretch], down[3 * kStretch], corner[3 * kStretch];
-  for (int32_t first = 0; first < biWidth; first += kStretch) {
-    const int32_t pixels = std::min(kStretch, biWidth - first);
-    // First the integer differences of the four neighbours of every byte ...
-    for (int32_t n = 0; n < pixels; ++n) {
-      const SamplePoint& column = columns[first + n];
-      const size_t left = 3 * static_cast<size_t>(column.near);
-      const size_t right = 3 * static_cast<size_t>(column.next);
-      for (int c = 0; c < 3; ++c) {
-        const size_t i = 3 * static_cast<size_t>(n) + c;
-        const int p00 = upper[left + c];
-        const int p10 = upper[right + c];
-        const int p01 = lower[left + c];
-        const int p11 = lower[right + c];
-        cross[i] = p00 - p10 - p01 + p11;
-        across[i] = p10 - p00;
-        down[i] = p01 - p00;
-        corner[i] = p00;
-      }
-    }
-    // ... then, byte by byte, the three products and p00 added left to
-    // right in double precision, then truncated toward zero.
-    const double* fraction = byteFraction + 3 * static_cast<size_t>(first);
-    uint8_t* stretchOut = out + 3 * static_cast<size_t>(first);
-    const size_t bytes = 3 * static_cast<size_t>(pixels);
-    for (size_t i = 0; i < bytes; ++i) {
-      const double x2 = fraction[i];
-      const double x2y2 = x2 * y2;
-      const double value = static_cast<double>(cross[i]) * x2y2 + static_cast<double>(across[i]) * x2 +
-                           static_cast<double>(down[i]) * y2 + static_cast<double>(corner[i]);
-      stretchOut[i] = static_cast<uint8_t>(std::min(std::max(static_cast<int>(value), 0), 255));
-    }
+void ExpandRow(const uint8_t* __restrict row, const uint32_t* __restrict leftByte,
+               const uint32_t* __restrict rightByte, size_t bytes, uint8_t* __restrict left,
+               int16_t* __restrict across) {
+  for (size_t i = 0; i < bytes; ++i) {
+    const uint8_t here = row[leftByte[i]];
+    left[i] = here;
+    across[i] = static_cast<int16_t>(row[rightByte[i]] - here);
   }
 }
+
+// Interpolates one output row between two expanded source rows, y2 of the way
+// from the upper to the lower: for each byte, the integer differences of its
+// four neighbours, then the three products and p00 added left to right in
+// double precision and truncated toward zero.
+VELTA_VECTOR_CLONES
+void InterpolateRow(const uint8_t* __restrict upperLeft, const int16_t* __restrict upperAcross,
+                    const uint8_t* __restrict lowerLeft, const int16_t* __restrict lowerAcross, double y2,
+                    const double* __restrict byteFraction, size_t bytes, uint8_t* __restrict out) {
+  for (size_t i = 0; i < bytes; ++i) {
+    const int p00 = upperLeft[i];
+    const int across = upperAcross[i];               // p10 - p00
+    const int down = lowerLeft[i] - p00;             // p01 - p00
+    const int cross = lowerAcross[i] - across;       // p00 - p10 - p01 + p11
+    const double x2 = byteFraction[i];
+    const double x2y2 = x2 * y2;
+    const double value = static_cast<double>(cross) * x2y2 + static_cast<double>(across) * x2 +
+                         static_cast<double>(down) * y2 + static_cast<double>(p00);
+    out[i] = static_cast<uint8_t>(std::min(std::max(static_cast<int>(value), 0), 255));
+  }
+}
+
+// The last two source rows a thread expanded: the rows of one output row are
+// mostly the rows of the one before, so each source row is expanded about
+// once rather than twice.
+class ExpandedRows {
+ public:
+  // Allocates room for rows of `bytes` output bytes; false when memory is short.
+  bool Allocate(size_t bytes) {
+    bytes_ = bytes;
+    for (Slot& slot : slots_) {
+      slot.left.reset(new (std::nothrow) uint8_t[bytes]);
+      slot.across.reset(new (std::nothrow) int16_t[bytes]);
+      if (!slot.left || !slot.across) return false;
+    }
+    return true;
+  }
+  // Returns the expansion of source row `source` (read from row unless held),
+  // never giving up the one of row `keep`.
+  std::pair<const uint8_t*, const int16_t*> Get(int64_t source, const uint8_t* row, const uint32_t* leftByte,
+                                                 const uint32_t* rightByte, int64_t keep) {
+    for (Slot& slot : slots_) {
+      if (slot.source == source) return {slot.left.get(), slot.across.get()};
+    }
+    Slot& slot = slots_[0].source == keep ? slots_[1] : slots_[0];
+    ExpandRow(row, leftByte, rightByte, bytes_, slot.left.get(), slot.across.get());
+    slot.source = source;
+    return {slot.left.get(), slot.across.get()};
+  }
+
+ private:
+  struct Slot {
+    int64_t source = -1;
+    std::unique_ptr<uint8_t[]> left;
+    std::unique_ptr<int16_t[]> across;
+  };
+  Slot slots_[2];
+  size_t bytes_ = 0;
+};
 
 }  // namespace
 
@@ -86,15 +116,24 @@ int ResizePicture(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight, int32_
   // come from the same kind of running sum down the page.
   const size_t rowBytes = 3 * static_cast<size_t>(biWidth);
   const auto height = static_cast<size_t>(biHeight);
-  std::unique_ptr<SamplePoint[]> columns(new (std::nothrow) SamplePoint[static_cast<size_t>(biWidth)]);
+  std::unique_ptr<uint32_t[]> leftByte(new (std::nothrow) uint32_t[rowBytes]);
+  std::unique_ptr<uint32_t[]> rightByte(new (std::nothrow) uint32_t[rowBytes]);
   std::unique_ptr<double[]> byteFraction(new (std::nothrow) double[rowBytes]);
   std::unique_ptr<SamplePoint[]> rows(new (std::nothrow) SamplePoint[height]);
   std::unique_ptr<int32_t[]> savedSlot(new (std::nothrow) int32_t[height]);
-  if (!columns || !byteFraction || !rows || !savedSlot) return -1;
+  ExpandedRows expanded[2];
+  if (!leftByte || !rightByte || !byteFraction || !rows || !savedSlot || !expanded[0].Allocate(rowBytes) ||
+      !expanded[1].Allocate(rowBytes))
+    return -1;
   double px = static_cast<double>(firstColumn) * bx;
   for (int32_t m = 0; m < biWidth; ++m) {
-    columns[m] = Sample(px, biWidth);
-    for (int c = 0; c < 3; ++c) byteFraction[3 * static_cast<size_t>(m) + c] = columns[m].fraction;
+    const SamplePoint column = Sample(px, biWidth);
+    for (size_t c = 0; c < 3; ++c) {
+      const size_t i = 3 * static_cast<size_t>(m) + c;
+      leftByte[i] = static_cast<uint32_t>(3 * column.near + static_cast<int64_t>(c));
+      rightByte[i] = static_cast<uint32_t>(3 * column.next + static_cast<int64_t>(c));
+      byteFraction[i] = column.fraction;
+    }
     px += bx;
   }
   double py = static_cast<double>(firstRow) * by;
@@ -132,32 +171,30 @@ int ResizePicture(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight, int32_
                   rowBytes);
     }
   }
-  // Each group keeps a copy of the row it is writing, which the row itself
-  // may sample: across the page's width it reads columns the row's own left
-  // part has already replaced.
-  std::unique_ptr<uint8_t[]> ownRows(new (std::nothrow) uint8_t[2 * rowBytes]);
-  if (!ownRows) return -1;
-  const auto enlargeRow = [&](size_t k, uint8_t* ownRow) {
-    uint8_t* out = pSrcBitmap + k * width_DIB;
+  // A row's source rows are expanded before the row is written, so a row may
+  // sample itself: across the page's width it reads columns its own left part
+  // replaces.
+  const auto enlargeRow = [&](size_t k, ExpandedRows& cache) {
     const auto sourceRow = [&](int64_t source) -> const uint8_t* {
       const auto r = static_cast<size_t>(source);
       if (savedSlot[r] >= 0) return saved.get() + static_cast<size_t>(savedSlot[r]) * rowBytes;
-      return r == k ? ownRow : pSrcBitmap + r * width_DIB;
+      return pSrcBitmap + r * width_DIB;
     };
-    if (rows[k].near == static_cast<int64_t>(k) || rows[k].next == static_cast<int64_t>(k))
-      std::memcpy(ownRow, out, rowBytes);
-    EnlargeRow(sourceRow(rows[k].near), sourceRow(rows[k].next), rows[k].fraction, columns.get(),
-               byteFraction.get(), biWidth, out);
+    const SamplePoint& row = rows[k];
+    const auto upper = cache.Get(row.near, sourceRow(row.near), leftByte.get(), rightByte.get(), row.next);
+    const auto lower = cache.Get(row.next, sourceRow(row.next), leftByte.get(), rightByte.get(), row.near);
+    uint8_t* out = pSrcBitmap + k * width_DIB;
+    InterpolateRow(upper.first, upper.second, lower.first, lower.second, row.fraction, byteFraction.get(), rowBytes,
+                   out);
     // The bytes after the last pixel carry no picture; they are left white.
     std::memset(out + rowBytes, 255, width_DIB - rowBytes);
   };
   // The two groups as two bands: the top one down, the bottom one up.
   ForRowBands(2, 1, threads, [] { return false; }, [&](size_t group, size_t, int) {
-    uint8_t* ownRow = ownRows.get() + group * rowBytes;
     if (group == 0) {
-      for (size_t k = 0; k < split; ++k) enlargeRow(k, ownRow);
+      for (size_t k = 0; k < split; ++k) enlargeRow(k, expanded[0]);
     } else {
-      for (size_t k = height; k-- > split;) enlargeRow(k, ownRow);
+      for (size_t k = height; k-- > split;) enlargeRow(k, expanded[1]);
     }
   });
   return 0;
