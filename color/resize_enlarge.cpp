@@ -16,16 +16,20 @@ namespace velta {
 
 namespace {
 
-// Spreads a source row over the output bytes: for each, the source byte at or
-// left of its sample point and the step to the byte on its right.
+// Spreads a source row over the output pixels: for each byte, the source
+// byte at or left of its sample point and the step to the byte on its right.
+// leftPixel and rightPixel hold the byte offsets of the two source pixels.
 VELTA_VECTOR_CLONES
-void ExpandRow(const uint8_t* __restrict row, const uint32_t* __restrict leftByte,
-               const uint32_t* __restrict rightByte, size_t bytes, uint8_t* __restrict left,
+void ExpandRow(const uint8_t* __restrict row, const uint32_t* __restrict leftPixel,
+               const uint32_t* __restrict rightPixel, size_t pixels, uint8_t* __restrict left,
                int16_t* __restrict across) {
-  for (size_t i = 0; i < bytes; ++i) {
-    const uint8_t here = row[leftByte[i]];
-    left[i] = here;
-    across[i] = static_cast<int16_t>(row[rightByte[i]] - here);
+  for (size_t m = 0; m < pixels; ++m) {
+    const uint8_t* here = row + leftPixel[m];
+    const uint8_t* next = row + rightPixel[m];
+    for (size_t c = 0; c < 3; ++c) {
+      left[3 * m + c] = here[c];
+      across[3 * m + c] = static_cast<int16_t>(next[c] - here[c]);
+    }
   }
 }
 
@@ -67,13 +71,13 @@ class ExpandedRows {
   }
   // Returns the expansion of source row `source` (read from row unless held),
   // never giving up the one of row `keep`.
-  std::pair<const uint8_t*, const int16_t*> Get(int64_t source, const uint8_t* row, const uint32_t* leftByte,
-                                                 const uint32_t* rightByte, int64_t keep) {
+  std::pair<const uint8_t*, const int16_t*> Get(int64_t source, const uint8_t* row, const uint32_t* leftPixel,
+                                                 const uint32_t* rightPixel, int64_t keep) {
     for (Slot& slot : slots_) {
       if (slot.source == source) return {slot.left.get(), slot.across.get()};
     }
     Slot& slot = slots_[0].source == keep ? slots_[1] : slots_[0];
-    ExpandRow(row, leftByte, rightByte, bytes_, slot.left.get(), slot.across.get());
+    ExpandRow(row, leftPixel, rightPixel, bytes_ / 3, slot.left.get(), slot.across.get());
     slot.source = source;
     return {slot.left.get(), slot.across.get()};
   }
@@ -116,24 +120,21 @@ int ResizePicture(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight, int32_
   // come from the same kind of running sum down the page.
   const size_t rowBytes = 3 * static_cast<size_t>(biWidth);
   const auto height = static_cast<size_t>(biHeight);
-  std::unique_ptr<uint32_t[]> leftByte(new (std::nothrow) uint32_t[rowBytes]);
-  std::unique_ptr<uint32_t[]> rightByte(new (std::nothrow) uint32_t[rowBytes]);
+  std::unique_ptr<uint32_t[]> leftPixel(new (std::nothrow) uint32_t[static_cast<size_t>(biWidth)]);
+  std::unique_ptr<uint32_t[]> rightPixel(new (std::nothrow) uint32_t[static_cast<size_t>(biWidth)]);
   std::unique_ptr<double[]> byteFraction(new (std::nothrow) double[rowBytes]);
   std::unique_ptr<SamplePoint[]> rows(new (std::nothrow) SamplePoint[height]);
   std::unique_ptr<int32_t[]> savedSlot(new (std::nothrow) int32_t[height]);
   ExpandedRows expanded[2];
-  if (!leftByte || !rightByte || !byteFraction || !rows || !savedSlot || !expanded[0].Allocate(rowBytes) ||
+  if (!leftPixel || !rightPixel || !byteFraction || !rows || !savedSlot || !expanded[0].Allocate(rowBytes) ||
       !expanded[1].Allocate(rowBytes))
     return -1;
   double px = static_cast<double>(firstColumn) * bx;
   for (int32_t m = 0; m < biWidth; ++m) {
     const SamplePoint column = Sample(px, biWidth);
-    for (size_t c = 0; c < 3; ++c) {
-      const size_t i = 3 * static_cast<size_t>(m) + c;
-      leftByte[i] = static_cast<uint32_t>(3 * column.near + static_cast<int64_t>(c));
-      rightByte[i] = static_cast<uint32_t>(3 * column.next + static_cast<int64_t>(c));
-      byteFraction[i] = column.fraction;
-    }
+    leftPixel[m] = static_cast<uint32_t>(3 * column.near);
+    rightPixel[m] = static_cast<uint32_t>(3 * column.next);
+    for (size_t c = 0; c < 3; ++c) byteFraction[3 * static_cast<size_t>(m) + c] = column.fraction;
     px += bx;
   }
   double py = static_cast<double>(firstRow) * by;
@@ -181,8 +182,8 @@ int ResizePicture(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight, int32_
       return pSrcBitmap + r * width_DIB;
     };
     const SamplePoint& row = rows[k];
-    const auto upper = cache.Get(row.near, sourceRow(row.near), leftByte.get(), rightByte.get(), row.next);
-    const auto lower = cache.Get(row.next, sourceRow(row.next), leftByte.get(), rightByte.get(), row.near);
+    const auto upper = cache.Get(row.near, sourceRow(row.near), leftPixel.get(), rightPixel.get(), row.next);
+    const auto lower = cache.Get(row.next, sourceRow(row.next), leftPixel.get(), rightPixel.get(), row.near);
     uint8_t* out = pSrcBitmap + k * width_DIB;
     InterpolateRow(upper.first, upper.second, lower.first, lower.second, row.fraction, byteFraction.get(), rowBytes,
                    out);
