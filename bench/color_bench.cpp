@@ -37,10 +37,8 @@ void CorrectPageColours(benchmark::State& state) {
         page = photo;
         state.ResumeTiming();
         velta::ForRowBands(PAGE_HEIGHT, 64, threads, [] { return false; }, [&](std::size_t begin, std::size_t end, int) {
-            for (std::size_t y = begin; y < end; ++y) {
-                velta::ColorCorrection(page.data() + y * STRIDE, static_cast<int16_t>(PAGE_WIDTH), tables, 1,
-                                       map.data());
-            }
+            velta::RememberingColorCorrection correct(tables, 1, map.data());
+            for (std::size_t y = begin; y < end; ++y) correct(page.data() + y * STRIDE, static_cast<int16_t>(PAGE_WIDTH));
         });
         benchmark::DoNotOptimize(page.data());
     }

@@ -123,4 +123,31 @@ void ColorCorrection(uint8_t* lpdt, int16_t width, const ColorTableSet& colortab
   }
 }
 
+RememberingColorCorrection::RememberingColorCorrection(const ColorTableSet& colortable, int bTableRet,
+                                                       const uint8_t* DmapTbl)
+    : colortable_(colortable),
+      bTableRet_(bTableRet),
+      DmapTbl_(DmapTbl),
+      unchanged_(!bTableRet && LeavesColoursUnchanged(colortable)) {}
+
+void RememberingColorCorrection::operator()(uint8_t* lpdt, int16_t width) {
+  if (unchanged_) return;
+  for (int x = 0; x < width; ++x) {
+    uint8_t* pixel = lpdt + 3 * x;
+    const uint32_t input = 1u << 24 | uint32_t{pixel[0]} << 16 | uint32_t{pixel[1]} << 8 | pixel[2];
+    // Fibonacci hashing: the top bits of the product spread neighbouring colours.
+    const std::size_t slot = (input * 2654435769u) >> 20;
+    if (input_[slot] != input) {
+      CorrectPixel(pixel, colortable_, bTableRet_, DmapTbl_);
+      input_[slot] = input;
+      output_[slot] = uint32_t{pixel[0]} << 16 | uint32_t{pixel[1]} << 8 | pixel[2];
+      continue;
+    }
+    const uint32_t output = output_[slot];
+    pixel[0] = static_cast<uint8_t>(output >> 16);
+    pixel[1] = static_cast<uint8_t>(output >> 8);
+    pixel[2] = static_cast<uint8_t>(output);
+  }
+}
+
 }  // namespace velta

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 namespace velta {
@@ -39,5 +40,26 @@ void CorrectPixel(uint8_t* pixel, const ColorTableSet& colortable, int bTableRet
 // pixel through the direct colour map DmapTbl when bTableRet is non-zero.
 void ColorCorrection(uint8_t* lpdt, int16_t width, const ColorTableSet& colortable,
                      int bTableRet, const uint8_t* DmapTbl);
+
+// ColorCorrection for many rows of one page, remembering the results of the
+// colours it has met: a photo repeats most of its colours, and a remembered
+// pixel costs a table read instead of the whole correction. The bytes are
+// those of ColorCorrection. One per thread: it is not safe to share.
+class RememberingColorCorrection {
+ public:
+  RememberingColorCorrection(const ColorTableSet& colortable, int bTableRet, const uint8_t* DmapTbl);
+  // Corrects one row of width pixels (counted in 16 bits, as ColorCorrection does).
+  void operator()(uint8_t* lpdt, int16_t width);
+
+ private:
+  static constexpr std::size_t kEntries = 4096;
+  const ColorTableSet& colortable_;
+  int bTableRet_;
+  const uint8_t* DmapTbl_;
+  bool unchanged_;
+  // Each entry: the input colour with bit 24 set (0 when empty), and its result.
+  std::array<uint32_t, kEntries> input_{};
+  std::array<uint32_t, kEntries> output_{};
+};
 
 }  // namespace velta

@@ -24,11 +24,10 @@ bool CorrectColours(const PageBuffers& buffers, JobSettings& settings, JobTables
                             : 0;
   // The row routine counts pixels in 16 bits, as the printer's own code always has.
   const auto width = static_cast<int16_t>(buffers.width);
-  return ForRowBands(buffers.height, 64, threads, cancelled, [&](std::size_t begin, std::size_t end, int) {
-    for (std::size_t y = begin; y < end; ++y) {
-      ColorCorrection(buffers.page + y * buffers.width_DIB, width, colortable, bTableRet,
-                      tables.DmapTbl.data());
-    }
+  RememberingColorCorrection correct[2] = {{colortable, bTableRet, tables.DmapTbl.data()},
+                                           {colortable, bTableRet, tables.DmapTbl.data()}};
+  return ForRowBands(buffers.height, 64, threads, cancelled, [&](std::size_t begin, std::size_t end, int worker) {
+    for (std::size_t y = begin; y < end; ++y) correct[worker](buffers.page + y * buffers.width_DIB, width);
   });
 }
 

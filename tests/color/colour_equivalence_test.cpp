@@ -117,5 +117,44 @@ TEST(FasterColourCorrection, EqualsTheFirstCorrectionForRandomOptionsAndRuns) {
     }
 }
 
+// The remembering correction over many rows of one page: colours drawn from a
+// palette larger than its memory (so slots are shared and overwritten), with
+// and without the direct map, and identity tables, which leave rows alone.
+TEST(FasterColourCorrection, RememberingCorrectionEqualsTheFirstOverManyRows) {
+    std::mt19937 random(23);
+    std::array<uint8_t, kDmapTblSize> DmapTbl{};
+    for (int round = 0; round < 24; ++round) {
+        const auto option = [&random](int32_t range) {
+            return static_cast<int32_t>(random() % (2 * range + 1)) - range;
+        };
+        const int32_t range = round % 6 == 0 ? 0 : 10;  // every sixth round: all options 0
+        int32_t saturation = option(range);
+        const ColorParams params = ComputeColorParams(option(range), option(range), option(range), option(range),
+                                                      option(range));
+        ColorTableSet tables;
+        BuildColorTables(tables, saturation, 0, params);
+        const int directmap = round % 6 == 0 ? 0 : static_cast<int>(random() % 2);
+        InitDmapTbl(DmapTbl.data(), kDmapTblSize, round % 2);
+        std::vector<uint32_t> palette(6000);
+        for (uint32_t& colour : palette) colour = random() & 0xFFFFFFu;
+        RememberingColorCorrection correct(tables, directmap, DmapTbl.data());
+        for (int y = 0; y < 40; ++y) {
+            std::vector<uint8_t> row(3 * 300);
+            for (std::size_t p = 0; p < 300; ++p) {
+                const uint32_t colour = palette[random() % palette.size()];
+                for (int c = 0; c < 3; ++c) row[3 * p + c] = static_cast<uint8_t>(colour >> (8 * c));
+            }
+            std::vector<uint8_t> expected = row;
+            colour_reference::ColorCorrection(expected.data(), 300, tables, directmap, DmapTbl.data());
+            correct(row.data(), 300);
+            ASSERT_EQ(row, expected) << "round " << round << ", row " << y;
+        }
+        // A width that is negative in 16 bits corrects nothing, as ColorCorrection.
+        std::vector<uint8_t> row(30, 77), untouched = row;
+        correct(row.data(), static_cast<int16_t>(-5));
+        EXPECT_EQ(row, untouched);
+    }
+}
+
 }  // namespace
 }  // namespace velta
