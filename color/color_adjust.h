@@ -50,6 +50,8 @@ class RememberingColorCorrection {
   RememberingColorCorrection(const ColorTableSet& colortable, int bTableRet, const uint8_t* DmapTbl);
   // Corrects one row of width pixels (counted in 16 bits, as ColorCorrection does).
   void operator()(uint8_t* lpdt, int16_t width);
+  // Tells whether the tables change any colour at all.
+  bool changes_colours() const { return !unchanged_; }
 
  private:
   static constexpr std::size_t kEntries = 4096;

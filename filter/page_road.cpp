@@ -1,6 +1,8 @@
 // The pure stages of one page, in their fixed order, on in-memory buffers.
 #include "filter/page_road.h"
 
+#include <system_error>
+
 #include "color/direct_map.h"
 #include "color/resize.h"
 #include "color/row_bands.h"
@@ -12,22 +14,31 @@ namespace velta {
 
 namespace {
 
-// Colour-corrects every row of the page through a freshly built colour table set
-// and, while DirectMap is on, the print mode's direct colour map; bands of rows
-// go to both threads when the renderer has two.
+// Builds the page's colour table set and, while DirectMap is on, loads the print
+// mode's direct colour map; Monochrome forces stp_saturation to -10 for the job.
+int BuildPageColours(ColorTableSet& colortable, JobSettings& settings, JobTables& tables) {
+  BuildColorTables(colortable, settings.stp_saturation, settings.monochrome, tables.color_params);
+  return settings.directmap != 0 ? InitDmapTbl(tables.DmapTbl.data(), 2187, settings.high_quality) : 0;
+}
+
+// Colour-corrects rows [begin, end) of the page in place. The row routine counts
+// pixels in 16 bits, as the printer's own code always has.
+void CorrectRows(const PageBuffers& buffers, RememberingColorCorrection& correct, std::size_t begin,
+                 std::size_t end) {
+  const auto width = static_cast<int16_t>(buffers.width);
+  for (std::size_t y = begin; y < end; ++y) correct(buffers.page + y * buffers.width_DIB, width);
+}
+
+// Colour-corrects every row of the page; bands of rows go to both threads when
+// the renderer has two.
 bool CorrectColours(const PageBuffers& buffers, JobSettings& settings, JobTables& tables,
                     const CancelCheck& cancelled, int threads) {
   ColorTableSet colortable;
-  BuildColorTables(colortable, settings.stp_saturation, settings.monochrome, tables.color_params);
-  const int bTableRet = settings.directmap != 0
-                            ? InitDmapTbl(tables.DmapTbl.data(), 2187, settings.high_quality)
-                            : 0;
-  // The row routine counts pixels in 16 bits, as the printer's own code always has.
-  const auto width = static_cast<int16_t>(buffers.width);
+  const int bTableRet = BuildPageColours(colortable, settings, tables);
   RememberingColorCorrection correct[2] = {{colortable, bTableRet, tables.DmapTbl.data()},
                                            {colortable, bTableRet, tables.DmapTbl.data()}};
   return ForRowBands(buffers.height, 64, threads, cancelled, [&](std::size_t begin, std::size_t end, int worker) {
-    for (std::size_t y = begin; y < end; ++y) correct[worker](buffers.page + y * buffers.width_DIB, width);
+    CorrectRows(buffers, correct[worker], begin, end);
   });
 }
 
@@ -40,6 +51,23 @@ bool ResizeBySetting(const PageBuffers& buffers, int32_t stp_resize, int threads
   if (stp_resize < 0)
     return ResizePictureAverage(buffers.page, width, height, stp_resize, stp_resize, threads) >= 0;
   return true;
+}
+
+// The stages after the colour correction: resize and rendering.
+PageRoadStatus ResizeAndRender(const PageBuffers& buffers, const JobSettings& settings, JobTables& tables,
+                               const CancelCheck& cancelled, int threads) {
+  if (cancelled()) return PageRoadStatus::Cancelled;
+  if (!ResizeBySetting(buffers, settings.stp_resize, threads)) return PageRoadStatus::OutOfMemory;
+  if (cancelled()) return PageRoadStatus::Cancelled;
+
+  GetSmearlut(tables.hotlut.data(), settings.high_quality);
+  const int rendered = SmearControl(buffers.page, buffers.width, buffers.height,
+                                    tables.hotlut.data(), buffers.send, settings.high_quality,
+                                    static_cast<int16_t>(settings.stp_sharpness), cancelled,
+                                    buffers.rows_done);
+  if (rendered < 0) return PageRoadStatus::OutOfMemory;
+  if (rendered > 0) return PageRoadStatus::Cancelled;
+  return PageRoadStatus::Done;
 }
 
 }  // namespace
@@ -60,19 +88,76 @@ PageRoadStatus RunPageRoad(const PageBuffers& buffers, JobSettings& settings, Jo
 
   const int threads = CurrentRenderVariant().threads;
   if (!CorrectColours(buffers, settings, tables, cancelled, threads)) return PageRoadStatus::Cancelled;
-  if (cancelled()) return PageRoadStatus::Cancelled;
+  return ResizeAndRender(buffers, settings, tables, cancelled, threads);
+}
 
-  if (!ResizeBySetting(buffers, settings.stp_resize, threads)) return PageRoadStatus::OutOfMemory;
-  if (cancelled()) return PageRoadStatus::Cancelled;
+PageRoadWhileReading::PageRoadWhileReading(const PageBuffers& buffers, JobSettings& settings, JobTables& tables)
+    : buffers_(buffers), settings_(settings), tables_(tables) {
+  // Only a page whose colours change has row work worth a second thread.
+  if (CurrentRenderVariant().threads != 2 || buffers.height <= kRowsPerStep) return;
+  bTableRet_ = BuildPageColours(colortable_, settings, tables);
+  correct_.emplace(colortable_, bTableRet_, tables.DmapTbl.data());
+  if (!correct_->changes_colours()) {
+    correct_.reset();
+    return;
+  }
+  try {
+    helper_ = std::thread([this] { FollowReader(); });
+  } catch (const std::system_error&) {
+    correct_.reset();  // the road runs after the reading instead
+  }
+}
 
-  GetSmearlut(tables.hotlut.data(), settings.high_quality);
-  const int rendered = SmearControl(buffers.page, buffers.width, buffers.height,
-                                    tables.hotlut.data(), buffers.send, settings.high_quality,
-                                    static_cast<int16_t>(settings.stp_sharpness), cancelled,
-                                    buffers.rows_done);
-  if (rendered < 0) return PageRoadStatus::OutOfMemory;
-  if (rendered > 0) return PageRoadStatus::Cancelled;
-  return PageRoadStatus::Done;
+PageRoadWhileReading::~PageRoadWhileReading() { Stop(); }
+
+void PageRoadWhileReading::Stop() {
+  if (!helper_.joinable()) return;
+  read_.store(kStopped, std::memory_order_release);
+  read_.notify_one();
+  helper_.join();
+}
+
+void PageRoadWhileReading::RowsRead(uint32_t rows) {
+  if (!helper_.joinable()) return;
+  // The helper is woken a step of rows at a time, and for the last row.
+  if (rows < buffers_.height && rows - announced_ < kRowsPerStep) return;
+  announced_ = rows;
+  read_.store(rows, std::memory_order_release);
+  read_.notify_one();
+}
+
+void PageRoadWhileReading::FollowReader() {
+  for (;;) {
+    const uint32_t read = read_.load(std::memory_order_acquire);
+    if (read == kStopped) return;
+    if (read == worked_) {
+      if (worked_ == buffers_.height) return;
+      read_.wait(read, std::memory_order_acquire);
+      continue;
+    }
+    // A step at a time, so that a stop is seen soon.
+    const uint32_t end = read - worked_ > kRowsPerStep ? worked_ + kRowsPerStep : read;
+    // The blank-half test looks at the rows as they were read.
+    if (buffers_.height == kBlankHalfTestRows) {
+      const std::size_t pixelBytes = 3 * std::size_t{buffers_.width};
+      for (uint32_t y = worked_; y < end; ++y) {
+        const uint8_t* row = buffers_.page + y * buffers_.width_DIB;
+        if (y < kUpperRowsTested && upperBlank_) upperBlank_ = RowIsWhite(row, pixelBytes);
+        if (y >= kLowerHalfFirstRow && lowerBlank_) lowerBlank_ = RowIsWhite(row, pixelBytes);
+      }
+    }
+    CorrectRows(buffers_, *correct_, worked_, end);
+    worked_ = end;
+  }
+}
+
+PageRoadStatus PageRoadWhileReading::Finish(const CancelCheck& cancelled, int& SpaceFlag) {
+  if (!helper_.joinable()) return RunPageRoad(buffers_, settings_, tables_, cancelled, SpaceFlag);
+  helper_.join();
+  // The rows were corrected one by one before the blank-half move, which copies
+  // whole rows: the same rows as correcting after it.
+  SpaceFlag = BlankHalfResult(buffers_.page, buffers_.width_DIB, buffers_.height, upperBlank_, lowerBlank_);
+  return ResizeAndRender(buffers_, settings_, tables_, cancelled, CurrentRenderVariant().threads);
 }
 
 }  // namespace velta

@@ -2,8 +2,11 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <thread>
 
 #include "color/color_adjust.h"
 #include "filter/cancel_check.h"
@@ -41,5 +44,50 @@ JobTables PrepareJobTables(const JobSettings& settings);
 // Monochrome forces stp_saturation to -10 for the rest of the job. Does no I/O.
 PageRoadStatus RunPageRoad(const PageBuffers& buffers, JobSettings& settings, JobTables& tables,
                            const CancelCheck& cancelled, int& SpaceFlag);
+
+// The same road started while the page is still being read. When the page's
+// colours change and the renderer has two threads, a helper thread notes each
+// row's whiteness for the blank-half test and colour-corrects it behind the
+// reader, on the processor the reading leaves idle; otherwise everything
+// waits for the whole page. Resizing and rendering follow once the page is
+// complete. The bytes are those of RunPageRoad: the correction works row by
+// row, so it gives the same rows before or after the blank-half move, which
+// copies whole rows.
+class PageRoadWhileReading {
+ public:
+  // Builds the page's colour tables and starts the helper when there is one.
+  PageRoadWhileReading(const PageBuffers& buffers, JobSettings& settings, JobTables& tables);
+  // Stops the helper.
+  ~PageRoadWhileReading();
+  PageRoadWhileReading(const PageRoadWhileReading&) = delete;
+  PageRoadWhileReading& operator=(const PageRoadWhileReading&) = delete;
+
+  // Rows [0, rows) of the page buffer are final; called with rising counts,
+  // the last one the page's height.
+  void RowsRead(uint32_t rows);
+  // Once every row is final: completes the road, as RunPageRoad.
+  PageRoadStatus Finish(const CancelCheck& cancelled, int& SpaceFlag);
+  // Stops the helper where it is, for a page given up before it is complete;
+  // the page buffer may be released afterwards.
+  void Stop();
+
+ private:
+  static constexpr uint32_t kRowsPerStep = 16;
+  static constexpr uint32_t kStopped = UINT32_MAX;  // beyond any row count (at most 65535)
+
+  void FollowReader();
+
+  const PageBuffers buffers_;
+  JobSettings& settings_;
+  JobTables& tables_;
+  ColorTableSet colortable_{};
+  int bTableRet_ = 0;
+  std::optional<RememberingColorCorrection> correct_;
+  bool upperBlank_ = true, lowerBlank_ = true;  // rows of each half seen so far all white
+  uint32_t worked_ = 0;                          // rows the helper has done
+  uint32_t announced_ = 0;                       // rows last handed to the helper
+  std::atomic<uint32_t> read_{0};                // rows handed to the helper, or kStopped
+  std::thread helper_;
+};
 
 }  // namespace velta

@@ -32,7 +32,7 @@ std::unique_ptr<uint8_t[]> Allocate(std::size_t count) {
 // Every byte the raster does not deliver, the rest of a short row, the pad at
 // each row's end and the rows after the data ends, is set to white (255).
 bool ReadPageRows(cups_raster_t* ras, const PageGeometry& geometry, int page, uint8_t* line,
-                  uint8_t* page_buffer) {
+                  uint8_t* page_buffer, PageRoadWhileReading& road) {
   const std::size_t stride = geometry.width_DIB;
   uint32_t y = 0;
   for (; y < geometry.height; ++y) {
@@ -47,8 +47,10 @@ bool ReadPageRows(cups_raster_t* ras, const PageGeometry& geometry, int page, ui
     const std::size_t kept = delivered < stride ? delivered : stride;
     std::memcpy(row, line, kept);
     std::memset(row + kept, 255, stride - kept);
+    road.RowsRead(y + 1);
   }
   std::memset(page_buffer + y * stride, 255, (geometry.height - y) * stride);
+  road.RowsRead(geometry.height);
   return !CancelRequested();
 }
 
@@ -140,17 +142,22 @@ PageOutcome PrintPage(cups_raster_t* ras, const cups_page_header2_t& header, int
     return PageOutcome::Failed;
   }
 
-  if (!ReadPageRows(ras, geometry, page, line.get(), planes.page.get()))
-    return EndCancelledPage(output, planes);
-
-  int SpaceFlag = 1;
-  // Rendered rows of the page buffer are not read again: their memory moves
-  // under the send rows still to be written, or goes back.
+  // The page road starts on the rows as they come in; resizing and rendering
+  // follow once the page is complete. Rendered rows of the page buffer are
+  // not read again: their memory moves under the send rows still to be
+  // written, or goes back.
   PageMemoryReturn pageMemory(
       {planes.page.get(), geometry.width_DIB, planes.send.get(), geometry.width, geometry.height});
   const PageBuffers buffers{planes.page.get(), geometry.width_DIB, planes.send.get(),
                             geometry.width, geometry.height, pageMemory.Notice()};
-  switch (RunPageRoad(buffers, settings, tables, CancelCheck{PollCancelSignal, nullptr}, SpaceFlag)) {
+  PageRoadWhileReading road(buffers, settings, tables);
+  if (!ReadPageRows(ras, geometry, page, line.get(), planes.page.get(), road)) {
+    road.Stop();
+    return EndCancelledPage(output, planes);
+  }
+
+  int SpaceFlag = 1;
+  switch (road.Finish(CancelCheck{PollCancelSignal, nullptr}, SpaceFlag)) {
     case PageRoadStatus::Done:
       break;
     case PageRoadStatus::Cancelled:
