@@ -2,7 +2,9 @@
 // centre of a white page, while the page keeps its size.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 
 namespace velta {
 
@@ -19,6 +21,36 @@ int ResizePicture(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight, int32_
 // With threads 2 the rows are shared with a helper thread; the bytes are the same.
 int ResizePictureAverage(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight,
                          int32_t iMagnificationX, int32_t iMagnificationY, int threads = 1);
+
+// The same reduction in two phases, so that the first can run on each row as
+// soon as the row is final: across (each row reduced at its own start, rows in
+// any order and on two threads at once, each with its own worker number 0 or
+// 1), then down and around (Finish). ResizePictureAverage is the two in turn.
+class PictureReduction {
+ public:
+  enum class Kind { Nothing, White, Reduce, OutOfMemory };
+
+  // Works out the reduction of the page and takes its work memory.
+  PictureReduction(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight, int32_t iMagnificationX,
+                   int32_t iMagnificationY);
+  ~PictureReduction();
+  PictureReduction(const PictureReduction&) = delete;
+  PictureReduction& operator=(const PictureReduction&) = delete;
+
+  // Nothing to do, a page shrunk to nothing (white), a reduction, or no memory
+  // for one (the page is then left untouched).
+  Kind kind() const { return kind_; }
+  // Reduces rows [begin, end) across, in place; only for Kind::Reduce.
+  void ReduceRowsAcross(std::size_t begin, std::size_t end, int worker);
+  // Once every row is reduced across: the rest of the reduction, on threads
+  // (1 or 2) threads. Returns 0, or -1 when memory is short.
+  int Finish(int threads);
+
+ private:
+  struct Work;
+  Kind kind_ = Kind::Nothing;
+  std::unique_ptr<Work> work_;
+};
 
 // Returns the least common multiple of two positive numbers (0 when either is not
 // positive or the multiple does not fit in 64 bits).

@@ -5,6 +5,7 @@
 #include <memory>
 #include <new>
 #include <numeric>
+#include <optional>
 
 #include "color/resize.h"
 #include "color/resize_geometry.h"
@@ -144,60 +145,57 @@ int64_t CalcLCM(int64_t a, int64_t b) {
   return a / g * b;
 }
 
-int ResizePictureAverage(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight,
-                         int32_t iMagnificationX, int32_t iMagnificationY, int threads) {
-  if (biWidth <= 0 || biHeight <= 0) return 0;
-  const int32_t magnificationX = ReductionUsed(iMagnificationX);
-  const int32_t magnificationY = ReductionUsed(iMagnificationY);
-  if (magnificationX == 0 && magnificationY == 0) return 0;
-
-  // A factor of at most 1 keeps each scaled size within the page's own size.
-  const int64_t tarWidth = ScaledSize(magnificationX, biWidth);
-  const int64_t tarHeight = ScaledSize(magnificationY, biHeight);
-  const size_t iLength = RowStride(biWidth);
-  const size_t pageSize = iLength * static_cast<size_t>(biHeight);
-  if (tarWidth <= 0 || tarHeight <= 0) {
-    // Shrunk to nothing (magnification -100 or below, or a picture too small for
-    // the factor): the page is left white.
-    std::memset(pSrcBitmap, 255, pageSize);
-    return 0;
-  }
-
-  const size_t targetRow = 3 * static_cast<size_t>(tarWidth);
-  const auto height = static_cast<size_t>(biHeight);
-  const auto targetRows = static_cast<size_t>(tarHeight);
+// The state of one reduction between its phases.
+struct PictureReduction::Work {
+  uint8_t* page;
+  int32_t width, height;
+  int64_t tarWidth, tarHeight;
+  size_t stride, targetRow;
   OverlapTable columns, rows;
-  if (!columns.Build(biWidth, static_cast<int32_t>(tarWidth)) || !rows.Build(biHeight, static_cast<int32_t>(tarHeight)))
-    return -1;
-  const ExactQuotients columnMean(columns.targetUnits()), rowMean(rows.targetUnits());
-
+  std::optional<ExactQuotients> columnMean, rowMean;
   // Work rows for each of the two threads: a reduced row before it is put in
   // place, and one row of vertical sums for a multiplied vertical pass.
-  std::unique_ptr<uint8_t[]> workRows(new (std::nothrow) uint8_t[2 * targetRow]);
-  std::unique_ptr<uint32_t[]> sumRows(new (std::nothrow) uint32_t[rowMean.multiplied() ? 2 * targetRow : 1]);
-  std::unique_ptr<int32_t[]> savedSlot(new (std::nothrow) int32_t[height]);
-  if (!workRows || !sumRows || !savedSlot) return -1;
-  const auto never = [] { return false; };
+  std::unique_ptr<uint8_t[]> workRows;
+  std::unique_ptr<uint32_t[]> sumRows;
+  std::unique_ptr<PairOverlap[]> pairs;
+  // The rows read after something overwrote them, saved before the vertical
+  // pass: each row's slot in saved, or -1.
+  std::unique_ptr<int32_t[]> savedSlot;
+  std::unique_ptr<uint8_t[]> saved;
+  size_t split = 0;  // the first reduced row of the lower group
+
+  // Takes the tables and rows; false when memory is short.
+  bool Prepare() {
+    targetRow = 3 * static_cast<size_t>(tarWidth);
+    if (!columns.Build(width, static_cast<int32_t>(tarWidth)) || !rows.Build(height, static_cast<int32_t>(tarHeight)))
+      return false;
+    columnMean.emplace(columns.targetUnits());
+    rowMean.emplace(rows.targetUnits());
+    workRows.reset(new (std::nothrow) uint8_t[2 * targetRow]);
+    sumRows.reset(new (std::nothrow) uint32_t[rowMean->multiplied() ? 2 * targetRow : 1]);
+    if (!workRows || !sumRows) return false;
+    // The usual reductions overlap at most two pixels per target pixel and go
+    // through a loop without branches.
+    if (columnMean->multiplied() && columns.AtMostTwoRuns(tarWidth)) {
+      pairs.reset(new (std::nothrow) PairOverlap[static_cast<size_t>(tarWidth)]);
+      if (!pairs) return false;
+      for (int64_t j = 0; j < tarWidth; ++j) {
+        const OverlapRun* run = columns.begin(j);
+        const bool two = columns.end(j) - run == 2;
+        pairs[j] = {{run[0].source, two ? run[1].source : run[0].source}, {run[0].units, two ? run[1].units : 0}};
+      }
+    }
+    return PlanDown();
+  }
 
   // Horizontal pass, in place: each row becomes tarWidth averages of
-  // overlapped pixels at its own start. The usual reductions overlap at most
-  // two pixels per target pixel and go through a loop without branches.
-  std::unique_ptr<PairOverlap[]> pairs;
-  if (columnMean.multiplied() && columns.AtMostTwoRuns(tarWidth)) {
-    pairs.reset(new (std::nothrow) PairOverlap[static_cast<size_t>(tarWidth)]);
-    if (!pairs) return -1;
-    for (int64_t j = 0; j < tarWidth; ++j) {
-      const OverlapRun* run = columns.begin(j);
-      const bool two = columns.end(j) - run == 2;
-      pairs[j] = {{run[0].source, two ? run[1].source : run[0].source}, {run[0].units, two ? run[1].units : 0}};
-    }
-  }
-  ForRowBands(height, 64, threads, never, [&](size_t first, size_t last, int worker) {
+  // overlapped pixels at its own start.
+  void ReduceRowsAcross(size_t first, size_t last, int worker) {
     uint8_t* reduced = workRows.get() + static_cast<size_t>(worker) * targetRow;
     for (size_t y = first; y < last; ++y) {
-      uint8_t* row = pSrcBitmap + y * iLength;
+      uint8_t* row = page + y * stride;
       if (pairs) {
-        ReduceRowByPairs(row, pairs.get(), static_cast<size_t>(tarWidth), columnMean.multiplier(), reduced);
+        ReduceRowByPairs(row, pairs.get(), static_cast<size_t>(tarWidth), columnMean->multiplier(), reduced);
       } else {
         for (int64_t j = 0; j < tarWidth; ++j) {
           int64_t tmp_r = 0, tmp_g = 0, tmp_b = 0;
@@ -207,55 +205,72 @@ int ResizePictureAverage(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight,
             tmp_g += int64_t{run->units} * pixel[1];
             tmp_b += int64_t{run->units} * pixel[2];
           }
-          reduced[3 * j + 0] = columnMean(tmp_r);
-          reduced[3 * j + 1] = columnMean(tmp_g);
-          reduced[3 * j + 2] = columnMean(tmp_b);
+          reduced[3 * j + 0] = (*columnMean)(tmp_r);
+          reduced[3 * j + 1] = (*columnMean)(tmp_g);
+          reduced[3 * j + 2] = (*columnMean)(tmp_b);
         }
       }
       std::memcpy(row, reduced, targetRow);
     }
-  });
-
-  // Vertical pass, in place: reduced row t goes to page row firstRow + t,
-  // each half of the offset truncated on its own, from the row starts of the
-  // rows it overlaps. Below the centre a reduced row lands above every row
-  // the later ones read, so those go from the top down; above it, below
-  // every row the earlier ones read, so those go from the bottom up. Each
-  // group only overwrites rows its own later work no longer reads; the few
-  // rows the other group overwrites (the two may run at once), or that a
-  // group reads after overwriting them, are saved first.
-  const int64_t firstRow = biHeight / 2 - tarHeight / 2;
-  const int64_t firstColumn = biWidth / 2 - tarWidth / 2;
-  const auto destination = [&](size_t t) { return static_cast<size_t>(firstRow) + t; };
-  size_t split = 0;
-  while (split < targetRows && destination(split) > rows.begin(static_cast<int64_t>(split))->source) ++split;
-  const auto writer = [&](size_t r) -> int64_t {  // the reduced row that overwrites row r, or -1
-    return r >= static_cast<size_t>(firstRow) && r < destination(targetRows) ? static_cast<int64_t>(r) - firstRow : -1;
-  };
-  const auto overwrittenFirst = [&](size_t source, size_t t) {
-    const int64_t u = writer(source);
-    if (u < 0 || static_cast<size_t>(u) == t) return false;
-    const auto uu = static_cast<size_t>(u);
-    if ((uu < split) != (t < split)) return true;
-    return t < split ? uu > t : uu < t;
-  };
-  size_t savedRows = 0;
-  std::fill(savedSlot.get(), savedSlot.get() + height, -1);
-  for (size_t t = 0; t < targetRows; ++t) {
-    for (const OverlapRun* run = rows.begin(static_cast<int64_t>(t)); run != rows.end(static_cast<int64_t>(t)); ++run) {
-      if (savedSlot[run->source] < 0 && overwrittenFirst(run->source, t))
-        savedSlot[run->source] = static_cast<int32_t>(savedRows++);
-    }
   }
-  std::unique_ptr<uint8_t[]> saved(new (std::nothrow) uint8_t[std::max<size_t>(savedRows, 1) * targetRow]);
-  if (!saved) return -1;
-  for (size_t r = 0; r < height; ++r) {
+
+  // Plans the vertical pass, in place: reduced row t goes to page row
+  // firstRow + t, each half of the offset truncated on its own, from the row
+  // starts of the rows it overlaps. Below the centre a reduced row lands
+  // above every row the later ones read, so those go from the top down; above
+  // it, below every row the earlier ones read, so those go from the bottom up.
+  // Each group only overwrites rows its own later work no longer reads; the
+  // few rows the other group overwrites (the two may run at once), or that a
+  // group reads after overwriting them, are saved first. False when memory is
+  // short.
+  bool PlanDown() {
+    const auto pageHeight = static_cast<size_t>(height);
+    const auto targetRows = static_cast<size_t>(tarHeight);
+    savedSlot.reset(new (std::nothrow) int32_t[pageHeight]);
+    if (!savedSlot) return false;
+    split = 0;
+    while (split < targetRows && destination(split) > rows.begin(static_cast<int64_t>(split))->source) ++split;
+    const auto writer = [&](size_t r) -> int64_t {  // the reduced row that overwrites row r, or -1
+      return r >= firstRow() && r < destination(targetRows) ? static_cast<int64_t>(r - firstRow()) : -1;
+    };
+    const auto overwrittenFirst = [&](size_t source, size_t t) {
+      const int64_t u = writer(source);
+      if (u < 0 || static_cast<size_t>(u) == t) return false;
+      const auto uu = static_cast<size_t>(u);
+      if ((uu < split) != (t < split)) return true;
+      return t < split ? uu > t : uu < t;
+    };
+    size_t savedRows = 0;
+    std::fill(savedSlot.get(), savedSlot.get() + pageHeight, -1);
+    for (size_t t = 0; t < targetRows; ++t) {
+      for (const OverlapRun* run = rows.begin(static_cast<int64_t>(t)); run != rows.end(static_cast<int64_t>(t));
+           ++run) {
+        if (savedSlot[run->source] < 0 && overwrittenFirst(run->source, t))
+          savedSlot[run->source] = static_cast<int32_t>(savedRows++);
+      }
+    }
+    saved.reset(new (std::nothrow) uint8_t[std::max<size_t>(savedRows, 1) * targetRow]);
+    return saved != nullptr;
+  }
+
+  size_t firstRow() const { return static_cast<size_t>(height / 2 - tarHeight / 2); }
+  size_t firstColumn() const { return static_cast<size_t>(width / 2 - tarWidth / 2); }
+  size_t destination(size_t t) const { return firstRow() + t; }
+
+  // Vertical pass and white surround.
+  void ReduceDown(int threads);
+};
+
+void PictureReduction::Work::ReduceDown(int threads) {
+  const auto pageHeight = static_cast<size_t>(height);
+  const auto targetRows = static_cast<size_t>(tarHeight);
+  for (size_t r = 0; r < pageHeight; ++r) {
     if (savedSlot[r] >= 0)
-      std::memcpy(saved.get() + static_cast<size_t>(savedSlot[r]) * targetRow, pSrcBitmap + r * iLength, targetRow);
+      std::memcpy(saved.get() + static_cast<size_t>(savedSlot[r]) * targetRow, page + r * stride, targetRow);
   }
   const auto reducedRow = [&](size_t r) -> const uint8_t* {
     if (savedSlot[r] >= 0) return saved.get() + static_cast<size_t>(savedSlot[r]) * targetRow;
-    return pSrcBitmap + r * iLength;
+    return page + r * stride;
   };
 
   // Averages reduced row t into the worker's row, then puts it in place.
@@ -263,25 +278,25 @@ int ResizePictureAverage(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight,
     uint8_t* reduced = workRows.get() + static_cast<size_t>(worker) * targetRow;
     const OverlapRun* first = rows.begin(static_cast<int64_t>(t));
     const OverlapRun* last = rows.end(static_cast<int64_t>(t));
-    if (rowMean.multiplied()) {
+    if (rowMean->multiplied()) {
       // The sums stay below 255 x 4096 + 1 and fit 32 bits.
       uint32_t* sums = sumRows.get() + static_cast<size_t>(worker) * targetRow;
       std::fill(sums, sums + targetRow, 0u);
       for (const OverlapRun* run = first; run != last; ++run) AddWeighted(reducedRow(run->source), run->units, targetRow, sums);
-      MeansOf(sums, targetRow, rowMean.multiplier(), reduced);
+      MeansOf(sums, targetRow, rowMean->multiplier(), reduced);
     } else {
       for (size_t byte = 0; byte < targetRow; ++byte) {
         int64_t sum = 0;
         for (const OverlapRun* run = first; run != last; ++run) sum += int64_t{run->units} * reducedRow(run->source)[byte];
-        reduced[byte] = rowMean(sum);
+        reduced[byte] = (*rowMean)(sum);
       }
     }
-    std::memcpy(pSrcBitmap + destination(t) * iLength + 3 * static_cast<size_t>(firstColumn), reduced, targetRow);
+    std::memcpy(page + destination(t) * stride + 3 * firstColumn(), reduced, targetRow);
   };
   // The two groups as two bands, the lower one first: on one thread the rows
   // it overwrites near the centre are then gone before the upper group reads
   // them, unless saved.
-  ForRowBands(2, 1, threads, never, [&](size_t group, size_t, int worker) {
+  ForRowBands(2, 1, threads, [] { return false; }, [&](size_t group, size_t, int worker) {
     if (group == 0) {
       for (size_t t = split; t < targetRows; ++t) reduceDown(t, worker);
     } else {
@@ -291,15 +306,75 @@ int ResizePictureAverage(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight,
 
   // Everything around the reduced picture turns white: the rows above and
   // below it, and the columns (and pad bytes) beside it.
-  std::memset(pSrcBitmap, 255, static_cast<size_t>(firstRow) * iLength);
-  std::memset(pSrcBitmap + destination(targetRows) * iLength, 255, (height - destination(targetRows)) * iLength);
-  const size_t rightStart = 3 * static_cast<size_t>(firstColumn) + targetRow;
+  std::memset(page, 255, firstRow() * stride);
+  std::memset(page + destination(targetRows) * stride, 255, (pageHeight - destination(targetRows)) * stride);
+  const size_t rightStart = 3 * firstColumn() + targetRow;
   for (size_t t = 0; t < targetRows; ++t) {
-    uint8_t* row = pSrcBitmap + destination(t) * iLength;
-    std::memset(row, 255, 3 * static_cast<size_t>(firstColumn));
-    std::memset(row + rightStart, 255, iLength - rightStart);
+    uint8_t* row = page + destination(t) * stride;
+    std::memset(row, 255, 3 * firstColumn());
+    std::memset(row + rightStart, 255, stride - rightStart);
   }
-  return 0;
+}
+
+PictureReduction::PictureReduction(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight,
+                                   int32_t iMagnificationX, int32_t iMagnificationY) {
+  if (biWidth <= 0 || biHeight <= 0) return;
+  const int32_t magnificationX = ReductionUsed(iMagnificationX);
+  const int32_t magnificationY = ReductionUsed(iMagnificationY);
+  if (magnificationX == 0 && magnificationY == 0) return;
+
+  // A factor of at most 1 keeps each scaled size within the page's own size.
+  work_.reset(new (std::nothrow) Work{});
+  if (!work_) {
+    kind_ = Kind::OutOfMemory;
+    return;
+  }
+  work_->page = pSrcBitmap;
+  work_->width = biWidth;
+  work_->height = biHeight;
+  work_->tarWidth = ScaledSize(magnificationX, biWidth);
+  work_->tarHeight = ScaledSize(magnificationY, biHeight);
+  work_->stride = RowStride(biWidth);
+  if (work_->tarWidth <= 0 || work_->tarHeight <= 0) {
+    // Shrunk to nothing (magnification -100 or below, or a picture too small for
+    // the factor): the page is left white.
+    kind_ = Kind::White;
+    return;
+  }
+  kind_ = work_->Prepare() ? Kind::Reduce : Kind::OutOfMemory;
+}
+
+PictureReduction::~PictureReduction() = default;
+
+void PictureReduction::ReduceRowsAcross(size_t begin, size_t end, int worker) {
+  if (kind_ == Kind::Reduce) work_->ReduceRowsAcross(begin, end, worker);
+}
+
+int PictureReduction::Finish(int threads) {
+  switch (kind_) {
+    case Kind::Nothing:
+      return 0;
+    case Kind::White:
+      std::memset(work_->page, 255, work_->stride * static_cast<size_t>(work_->height));
+      return 0;
+    case Kind::Reduce:
+      work_->ReduceDown(threads);
+      return 0;
+    case Kind::OutOfMemory:
+      break;
+  }
+  return -1;
+}
+
+int ResizePictureAverage(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight,
+                         int32_t iMagnificationX, int32_t iMagnificationY, int threads) {
+  PictureReduction reduction(pSrcBitmap, biWidth, biHeight, iMagnificationX, iMagnificationY);
+  if (reduction.kind() == PictureReduction::Kind::OutOfMemory) return -1;
+  if (reduction.kind() == PictureReduction::Kind::Reduce) {
+    ForRowBands(static_cast<size_t>(biHeight), 64, threads, [] { return false; },
+                [&](size_t first, size_t last, int worker) { reduction.ReduceRowsAcross(first, last, worker); });
+  }
+  return reduction.Finish(threads);
 }
 
 }  // namespace velta
