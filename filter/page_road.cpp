@@ -53,13 +53,10 @@ bool ResizeBySetting(const PageBuffers& buffers, int32_t stp_resize, int threads
   return true;
 }
 
-// The stages after the colour correction: resize and rendering.
-PageRoadStatus ResizeAndRender(const PageBuffers& buffers, const JobSettings& settings, JobTables& tables,
-                               const CancelCheck& cancelled, int threads) {
+// Renders the page into the send buffer.
+PageRoadStatus Render(const PageBuffers& buffers, const JobSettings& settings, JobTables& tables,
+                      const CancelCheck& cancelled) {
   if (cancelled()) return PageRoadStatus::Cancelled;
-  if (!ResizeBySetting(buffers, settings.stp_resize, threads)) return PageRoadStatus::OutOfMemory;
-  if (cancelled()) return PageRoadStatus::Cancelled;
-
   GetSmearlut(tables.hotlut.data(), settings.high_quality);
   const int rendered = SmearControl(buffers.page, buffers.width, buffers.height,
                                     tables.hotlut.data(), buffers.send, settings.high_quality,
@@ -68,6 +65,14 @@ PageRoadStatus ResizeAndRender(const PageBuffers& buffers, const JobSettings& se
   if (rendered < 0) return PageRoadStatus::OutOfMemory;
   if (rendered > 0) return PageRoadStatus::Cancelled;
   return PageRoadStatus::Done;
+}
+
+// The stages after the colour correction: resize and rendering.
+PageRoadStatus ResizeAndRender(const PageBuffers& buffers, const JobSettings& settings, JobTables& tables,
+                               const CancelCheck& cancelled, int threads) {
+  if (cancelled()) return PageRoadStatus::Cancelled;
+  if (!ResizeBySetting(buffers, settings.stp_resize, threads)) return PageRoadStatus::OutOfMemory;
+  return Render(buffers, settings, tables, cancelled);
 }
 
 }  // namespace
@@ -93,18 +98,24 @@ PageRoadStatus RunPageRoad(const PageBuffers& buffers, JobSettings& settings, Jo
 
 PageRoadWhileReading::PageRoadWhileReading(const PageBuffers& buffers, JobSettings& settings, JobTables& tables)
     : buffers_(buffers), settings_(settings), tables_(tables) {
-  // Only a page whose colours change has row work worth a second thread.
   if (CurrentRenderVariant().threads != 2 || buffers.height <= kRowsPerStep) return;
+  // Only colours that change, or a reduction's pass across, are row work
+  // worth a second thread.
   bTableRet_ = BuildPageColours(colortable_, settings, tables);
   correct_.emplace(colortable_, bTableRet_, tables.DmapTbl.data());
-  if (!correct_->changes_colours()) {
-    correct_.reset();
-    return;
+  if (!correct_->changes_colours()) correct_.reset();
+  if (settings.stp_resize < 0) {
+    reduction_.emplace(buffers.page, static_cast<int32_t>(buffers.width), static_cast<int32_t>(buffers.height),
+                       settings.stp_resize, settings.stp_resize);
+    if (reduction_->kind() != PictureReduction::Kind::Reduce) reduction_.reset();
   }
+  if (!correct_ && !reduction_) return;
   try {
     helper_ = std::thread([this] { FollowReader(); });
   } catch (const std::system_error&) {
-    correct_.reset();  // the road runs after the reading instead
+    // The road runs after the reading instead.
+    correct_.reset();
+    reduction_.reset();
   }
 }
 
@@ -146,7 +157,8 @@ void PageRoadWhileReading::FollowReader() {
         if (y >= kLowerHalfFirstRow && lowerBlank_) lowerBlank_ = RowIsWhite(row, pixelBytes);
       }
     }
-    CorrectRows(buffers_, *correct_, worked_, end);
+    if (correct_) CorrectRows(buffers_, *correct_, worked_, end);
+    if (reduction_) reduction_->ReduceRowsAcross(worked_, end, 1);
     worked_ = end;
   }
 }
@@ -154,10 +166,14 @@ void PageRoadWhileReading::FollowReader() {
 PageRoadStatus PageRoadWhileReading::Finish(const CancelCheck& cancelled, int& SpaceFlag) {
   if (!helper_.joinable()) return RunPageRoad(buffers_, settings_, tables_, cancelled, SpaceFlag);
   helper_.join();
-  // The rows were corrected one by one before the blank-half move, which copies
-  // whole rows: the same rows as correcting after it.
+  // The rows were corrected and reduced across one by one before the
+  // blank-half move, which copies whole rows: the same rows as after it.
   SpaceFlag = BlankHalfResult(buffers_.page, buffers_.width_DIB, buffers_.height, upperBlank_, lowerBlank_);
-  return ResizeAndRender(buffers_, settings_, tables_, cancelled, CurrentRenderVariant().threads);
+  const int threads = CurrentRenderVariant().threads;
+  if (!reduction_) return ResizeAndRender(buffers_, settings_, tables_, cancelled, threads);
+  if (cancelled()) return PageRoadStatus::Cancelled;
+  if (reduction_->Finish(threads) < 0) return PageRoadStatus::OutOfMemory;
+  return Render(buffers_, settings_, tables_, cancelled);
 }
 
 }  // namespace velta

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "color/color_adjust.h"
+#include "color/resize.h"
 #include "filter/cancel_check.h"
 #include "filter/job_settings.h"
 #include "render/rows_done.h"
@@ -46,13 +47,13 @@ PageRoadStatus RunPageRoad(const PageBuffers& buffers, JobSettings& settings, Jo
                            const CancelCheck& cancelled, int& SpaceFlag);
 
 // The same road started while the page is still being read. When the page's
-// colours change and the renderer has two threads, a helper thread notes each
-// row's whiteness for the blank-half test and colour-corrects it behind the
-// reader, on the processor the reading leaves idle; otherwise everything
-// waits for the whole page. Resizing and rendering follow once the page is
-// complete. The bytes are those of RunPageRoad: the correction works row by
-// row, so it gives the same rows before or after the blank-half move, which
-// copies whole rows.
+// colours change or it is reduced, and the renderer has two threads, a helper
+// thread notes each row's whiteness for the blank-half test, colour-corrects
+// the row and reduces it across behind the reader, on the processor the
+// reading leaves idle; otherwise everything waits for the whole page. The rest
+// of resizing and the rendering follow once the page is complete. The bytes
+// are those of RunPageRoad: both row steps work row by row, so they give the
+// same rows before or after the blank-half move, which copies whole rows.
 class PageRoadWhileReading {
  public:
   // Builds the page's colour tables and starts the helper when there is one.
@@ -82,7 +83,8 @@ class PageRoadWhileReading {
   JobTables& tables_;
   ColorTableSet colortable_{};
   int bTableRet_ = 0;
-  std::optional<RememberingColorCorrection> correct_;
+  std::optional<RememberingColorCorrection> correct_;  // when the colours change
+  std::optional<PictureReduction> reduction_;          // when a reduction is to be done
   bool upperBlank_ = true, lowerBlank_ = true;  // rows of each half seen so far all white
   uint32_t worked_ = 0;                          // rows the helper has done
   uint32_t announced_ = 0;                       // rows last handed to the helper

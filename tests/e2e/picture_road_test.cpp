@@ -300,7 +300,13 @@ INSTANTIATE_TEST_SUITE_P(
         PrintCase{"OnlyRow1245MovesUp", TallPhoto("1245:1246"), "stpSaturation=4", true,
                   With([](PictureOptions& o) { o.saturation = 4; })},
         PrintCase{"BothHalves", TallPhoto("1200:1300"), "stpResize=-20", true,
-                  With([](PictureOptions& o) { o.resize = -20; })}),
+                  With([](PictureOptions& o) { o.resize = -20; })},
+        // Colour and the reduction's pass across run on the rows as they are
+        // read, before the move of the lower half.
+        PrintCase{"LowerHalfMovedUpReduced", TallPhoto("1246:2492"), "stpResize=-10 stpSaturation=3", true,
+                  With([](PictureOptions& o) { o.resize = -10, o.saturation = 3; })},
+        PrintCase{"LowerHalfMovedUpEnlarged", TallPhoto("1400:2492"), "stpResize=10 stpRed=2", true,
+                  With([](PictureOptions& o) { o.resize = 10, o.red = 2; })}),
     CaseName);
 
 // ---------------------------------------------------------------------------
