@@ -1,6 +1,9 @@
 // The pure stages of one page, in their fixed order, on in-memory buffers.
 #include "filter/page_road.h"
 
+#include <pthread.h>
+#include <signal.h>
+
 #include <system_error>
 
 #include "color/direct_map.h"
@@ -138,6 +141,11 @@ void PageRoadWhileReading::RowsRead(uint32_t rows) {
 }
 
 void PageRoadWhileReading::FollowReader() {
+  // Signals go to the reader: a SIGTERM must interrupt its read, which it
+  // would not if this thread took it.
+  sigset_t all;
+  sigfillset(&all);
+  pthread_sigmask(SIG_BLOCK, &all, nullptr);
   for (;;) {
     const uint32_t read = read_.load(std::memory_order_acquire);
     if (read == kStopped) return;

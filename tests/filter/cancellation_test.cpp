@@ -29,6 +29,23 @@ TEST(Cancellation, SigtermDuringAPageClosesItAndEndsTheJob) {
   EXPECT_EQ(run.err.find("ready to print"), std::string::npos);
 }
 
+TEST(Cancellation, SigtermWhileRowsAreAwaitedEndsThePageBeforeTheInputEnds) {
+  // The colours change, so rows are corrected on a second thread while the
+  // filter reads; the signal must still cut the wait for rows short.
+  const std::string raster =
+      MakeRaster({"--width", "300", "--height", "400", "--pattern", "gradient", "--uncompressed"});
+  ChildProcess child({RASTERTOVELTA_PATH, "1", "u", "t", "1", "stpSaturation=3 stpResize=-10"},
+                     FilterEnvironment(""));
+  child.Write(raster.substr(0, raster.size() / 2));
+  ASSERT_TRUE(child.WaitForError("INFO: Printing page 1, 0% complete...\n"));
+  child.Signal(SIGTERM);
+  // The set-up commands and the closing ones, while the input is still open.
+  EXPECT_TRUE(child.WaitForOutput(66 + 18, 5000));
+  const auto run = child.Finish();
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out.size(), 66u + 18u);
+}
+
 TEST(Cancellation, AWriteThatFailsWhileTheJobIsCancelledIsNoError) {
   // The spooler stops the backend together with the filter, so the closing
   // commands of a cancelled page may find the printer connection gone.
