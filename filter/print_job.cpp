@@ -1,11 +1,13 @@
 // One print job from the spooler's arguments to its exit status.
 #include "filter/print_job.h"
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <string>
 
 #include <fcntl.h>
+#include <unistd.h>
 
 #include <cups/ppd.h>
 
@@ -37,11 +39,24 @@ void ClosePrinterPpd(ppd_file_t* ppd) {
 #pragma GCC diagnostic pop
 }
 
-// Opens the raster stream on fd, or through the caller's reader when it has one.
-cups_raster_t* OpenRaster(int fd, const JobStreams& streams) {
-  if (fd == streams.input_fd && streams.read_input != nullptr)
+// Reads raster bytes from the file descriptor at context. libcups would try a
+// read that a signal interrupts again, so a job cancelled while the filter
+// waits for rows would wait on until more data or the end of the input came;
+// here an interrupted read of a cancelled job ends the input instead.
+ssize_t ReadUnlessCancelled(void* context, unsigned char* buffer, size_t length) {
+  const int fd = *static_cast<const int*>(context);
+  for (;;) {
+    const ssize_t count = read(fd, buffer, length);
+    if (count >= 0 || errno != EINTR) return count;
+    if (CancelRequested()) return 0;
+  }
+}
+
+// Opens the raster stream on *fd, or through the caller's reader when it has one.
+cups_raster_t* OpenRaster(int* fd, const JobStreams& streams) {
+  if (*fd == streams.input_fd && streams.read_input != nullptr)
     return cupsRasterOpenIO(streams.read_input, streams.read_context, CUPS_RASTER_READ);
-  return cupsRasterOpen(fd, CUPS_RASTER_READ);
+  return cupsRasterOpenIO(ReadUnlessCancelled, fd, CUPS_RASTER_READ);
 }
 
 }  // namespace
@@ -61,7 +76,7 @@ int RunPrintJob(int argc, char* argv[], const JobStreams& streams) {
   // A printer connection that goes away is a failed write, reported, not a kill.
   std::signal(SIGPIPE, SIG_IGN);
 
-  cups_raster_t* ras = OpenRaster(fd, streams);
+  cups_raster_t* ras = OpenRaster(&fd, streams);
   if (ras == nullptr) std::fprintf(stderr, "ERROR: cupsRasterOpen fd=%d\n", fd);
   ppd_file_t* ppd = OpenPrinterPpd(streams.ppd_path);
   JobSettings settings;

@@ -1,5 +1,7 @@
 // SIGTERM from the spooler: a page in progress is closed, between pages it is ignored.
+#include <chrono>
 #include <csignal>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -30,14 +32,17 @@ TEST(Cancellation, SigtermDuringAPageClosesItAndEndsTheJob) {
 }
 
 TEST(Cancellation, SigtermWhileRowsAreAwaitedEndsThePageBeforeTheInputEnds) {
-  // The colours change, so rows are corrected on a second thread while the
-  // filter reads; the signal must still cut the wait for rows short.
+  // The filter waits for rows that do not come (the colours change, so rows
+  // are also corrected on a second thread meanwhile); the signal must cut the
+  // wait short rather than leave it to the end of the input.
   const std::string raster =
       MakeRaster({"--width", "300", "--height", "400", "--pattern", "gradient", "--uncompressed"});
   ChildProcess child({RASTERTOVELTA_PATH, "1", "u", "t", "1", "stpSaturation=3 stpResize=-10"},
                      FilterEnvironment(""));
   child.Write(raster.substr(0, raster.size() / 2));
   ASSERT_TRUE(child.WaitForError("INFO: Printing page 1, 0% complete...\n"));
+  // Long enough for the filter to take in all it was given and wait for more.
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
   child.Signal(SIGTERM);
   // The set-up commands and the closing ones, while the input is still open.
   EXPECT_TRUE(child.WaitForOutput(66 + 18, 5000));
