@@ -18,6 +18,18 @@ using velta::bench::PAGE_HEIGHT;
 using velta::bench::PAGE_WIDTH;
 using velta::bench::PhotoPage;
 
+// Returns the kernels of the instruction set the benchmark's argument names
+// (0 portable, 1 AVX2, 2 AVX-512), or null, skipping the benchmark, when the
+// processor lacks it.
+const velta::RowKernels* KernelsUnderTest(benchmark::State& state) {
+    const auto isa = static_cast<velta::RenderIsa>(state.range(0));
+    if (!velta::RenderIsaAvailable(isa)) {
+        state.SkipWithError("instruction set not available");
+        return nullptr;
+    }
+    return &velta::KernelsFor(isa);
+}
+
 // Renders the page once per iteration with the given sharpness setting.
 void RenderPhotoPage(benchmark::State& state) {
     const std::vector<uint8_t> page = PhotoPage();
@@ -42,12 +54,9 @@ namespace {
 // Sharpens every row of the photo page with one build of the kernels.
 void SharpenPhotoPage(benchmark::State& state) {
     const std::vector<uint8_t> page = PhotoPage();
-    const auto isa = static_cast<velta::RenderIsa>(state.range(0));
-    if (!velta::RenderIsaAvailable(isa)) {
-        state.SkipWithError("instruction set not available");
-        return;
-    }
-    const velta::RowKernels& kernels = velta::KernelsFor(isa);
+    const velta::RowKernels* chosen = KernelsUnderTest(state);
+    if (chosen == nullptr) return;
+    const velta::RowKernels& kernels = *chosen;
     const std::size_t rowBytes = 3 * std::size_t{PAGE_WIDTH}, stride = (rowBytes + 3) / 4 * 4;
     std::vector<uint16_t> columnSums(rowBytes);
     std::vector<int16_t> byteWeights(rowBytes), pixelWeights(PAGE_WIDTH);
@@ -65,12 +74,9 @@ void SharpenPhotoPage(benchmark::State& state) {
 // Smooths the histories of every row of a page, two rows side by side as the
 // renderer does, with one build of the kernels.
 void SmoothPageRows(benchmark::State& state) {
-    const auto isa = static_cast<velta::RenderIsa>(state.range(0));
-    if (!velta::RenderIsaAvailable(isa)) {
-        state.SkipWithError("instruction set not available");
-        return;
-    }
-    const velta::RowKernels& kernels = velta::KernelsFor(isa);
+    const velta::RowKernels* chosen = KernelsUnderTest(state);
+    if (chosen == nullptr) return;
+    const velta::RowKernels& kernels = *chosen;
     const std::size_t rowBytes = 3 * std::size_t{PAGE_WIDTH}, half = rowBytes / 2;
     std::vector<int32_t> middle(rowBytes), longer(rowBytes), terms(4 * rowBytes);
     for (std::size_t i = 0; i < rowBytes; ++i) middle[i] = longer[i] = static_cast<int32_t>(i * 97 % 261120);
@@ -97,12 +103,9 @@ namespace {
 // Draws a page's worth of dither numbers (3 x 1800 x 2491) with one build of
 // the kernels.
 void DrawPageDither(benchmark::State& state) {
-    const auto isa = static_cast<velta::RenderIsa>(state.range(0));
-    if (!velta::RenderIsaAvailable(isa)) {
-        state.SkipWithError("instruction set not available");
-        return;
-    }
-    const velta::RowKernels& kernels = velta::KernelsFor(isa);
+    const velta::RowKernels* chosen = KernelsUnderTest(state);
+    if (chosen == nullptr) return;
+    const velta::RowKernels& kernels = *chosen;
     const std::size_t rowBytes = 3 * std::size_t{PAGE_WIDTH};
     std::vector<uint32_t> mt(624);
     for (std::size_t k = 0; k < mt.size(); ++k) mt[k] = static_cast<uint32_t>(k * 2654435761u);
@@ -120,12 +123,9 @@ void DrawPageDither(benchmark::State& state) {
 // the kernels.
 void LookUpPageTones(benchmark::State& state) {
     const std::vector<uint8_t> page = PhotoPage();
-    const auto isa = static_cast<velta::RenderIsa>(state.range(0));
-    if (!velta::RenderIsaAvailable(isa)) {
-        state.SkipWithError("instruction set not available");
-        return;
-    }
-    const velta::RowKernels& kernels = velta::KernelsFor(isa);
+    const velta::RowKernels* chosen = KernelsUnderTest(state);
+    if (chosen == nullptr) return;
+    const velta::RowKernels& kernels = *chosen;
     const std::size_t rowBytes = 3 * std::size_t{PAGE_WIDTH}, stride = (rowBytes + 3) / 4 * 4;
     std::array<uint16_t, 768> toneTable{};
     for (std::size_t n = 0; n < toneTable.size(); ++n) toneTable[n] = static_cast<uint16_t>(n * 40503u >> 8);
