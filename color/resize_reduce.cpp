@@ -76,7 +76,8 @@ class ExactQuotients {
  public:
   explicit ExactQuotients(int64_t units) : units_(units) {
     if (units_ > kMaxMultipliedUnits) return;
-    const uint64_t multiplier = ((uint64_t{1} << 32) + static_cast<uint64_t>(units_) - 1) / static_cast<uint64_t>(units_);
+    const auto units = static_cast<uint64_t>(units_);
+    const uint64_t multiplier = ((uint64_t{1} << 32) + units - 1) / units;
     for (uint64_t sum = 0; sum <= 255 * static_cast<uint64_t>(units_); ++sum) {
       if ((sum * multiplier) >> 32 != sum / static_cast<uint64_t>(units_)) return;
     }
@@ -282,12 +283,14 @@ void PictureReduction::Work::ReduceDown(int threads) {
       // The sums stay below 255 x 4096 + 1 and fit 32 bits.
       uint32_t* sums = sumRows.get() + static_cast<size_t>(worker) * targetRow;
       std::fill(sums, sums + targetRow, 0u);
-      for (const OverlapRun* run = first; run != last; ++run) AddWeighted(reducedRow(run->source), run->units, targetRow, sums);
+      for (const OverlapRun* run = first; run != last; ++run)
+        AddWeighted(reducedRow(run->source), run->units, targetRow, sums);
       MeansOf(sums, targetRow, rowMean->multiplier(), reduced);
     } else {
       for (size_t byte = 0; byte < targetRow; ++byte) {
         int64_t sum = 0;
-        for (const OverlapRun* run = first; run != last; ++run) sum += int64_t{run->units} * reducedRow(run->source)[byte];
+        for (const OverlapRun* run = first; run != last; ++run)
+          sum += int64_t{run->units} * reducedRow(run->source)[byte];
         reduced[byte] = (*rowMean)(sum);
       }
     }

@@ -13,10 +13,10 @@ namespace velta {
 
 // Runs work(begin, end, worker) on every band of `band` rows of [0, rows), on
 // the calling thread (worker 0) and, when threads is 2, on a helper as well
-// (worker 1; on the calling thread alone when no helper can be started). Only the calling thread asks
-// cancelled(), before each band it takes; once it answers true no band
-// starts. The helper is joined before this returns. Returns false when
-// cancelled.
+// (worker 1; on the calling thread alone when no helper can be started). Only
+// the calling thread asks cancelled(), before each band it takes; once it
+// answers true no band starts. The helper is joined before this returns.
+// Returns false when cancelled.
 template <typename Work, typename Cancelled>
 bool ForRowBands(std::size_t rows, std::size_t band, int threads, Cancelled&& cancelled, Work&& work) {
   std::atomic<std::size_t> next{0};
