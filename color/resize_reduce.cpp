@@ -76,10 +76,10 @@ class ExactQuotients {
  public:
   explicit ExactQuotients(int64_t units) : units_(units) {
     if (units_ > kMaxMultipliedUnits) return;
-    const auto units = static_cast<uint64_t>(units_);
-    const uint64_t multiplier = ((uint64_t{1} << 32) + units - 1) / units;
-    for (uint64_t sum = 0; sum <= 255 * static_cast<uint64_t>(units_); ++sum) {
-      if ((sum * multiplier) >> 32 != sum / static_cast<uint64_t>(units_)) return;
+    const auto divisor = static_cast<uint64_t>(units_);
+    const uint64_t multiplier = ((uint64_t{1} << 32) + divisor - 1) / divisor;
+    for (uint64_t sum = 0; sum <= 255 * divisor; ++sum) {
+      if ((sum * multiplier) >> 32 != sum / divisor) return;
     }
     multiplier_ = multiplier;
   }
