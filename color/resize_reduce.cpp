@@ -10,6 +10,7 @@
 #include "color/resize.h"
 #include "color/resize_geometry.h"
 #include "color/row_bands.h"
+#include "color/row_reduction_blocks.h"
 #include "color/vector_clones.h"
 
 namespace velta {
@@ -99,27 +100,21 @@ class ExactQuotients {
   uint64_t multiplier_ = 0;
 };
 
-// The overlaps of a target pixel that covers at most two source pixels: the
-// two pixels (the same one twice, with no units, when it covers one) and
-// their units.
-struct PairOverlap {
-  uint32_t source[2];
-  uint32_t units[2];
-};
+// The mean of one channel of a target pixel from its two overlapped pixels,
+// summed in 32 bits (at most 255 x 4096 for a multiplied mean).
+[[gnu::always_inline]] inline uint8_t PairMean(const uint8_t* source, const PairOverlap& pair, size_t channel,
+                                              uint64_t multiplier) {
+  const uint32_t sum = pair.units[0] * source[3 * size_t{pair.source[0]} + channel] +
+                       pair.units[1] * source[3 * size_t{pair.source[1]} + channel];
+  return static_cast<uint8_t>((uint64_t{sum} * multiplier) >> 32);
+}
 
-// Reduces one row across: each target pixel is the mean of its two
-// overlapped pixels, summed in 32 bits (at most 255 x 4096 for a multiplied
-// mean).
+// Reduces targetWidth pixels of a row across, pixel by pixel.
 VELTA_VECTOR_CLONES
 void ReduceRowByPairs(const uint8_t* __restrict source, const PairOverlap* __restrict pairs, size_t targetWidth,
                       uint64_t multiplier, uint8_t* __restrict target) {
   for (size_t j = 0; j < targetWidth; ++j) {
-    const uint8_t* first = source + 3 * size_t{pairs[j].source[0]};
-    const uint8_t* second = source + 3 * size_t{pairs[j].source[1]};
-    for (size_t c = 0; c < 3; ++c) {
-      const uint32_t sum = pairs[j].units[0] * first[c] + pairs[j].units[1] * second[c];
-      target[3 * j + c] = static_cast<uint8_t>((uint64_t{sum} * multiplier) >> 32);
-    }
+    for (size_t c = 0; c < 3; ++c) target[3 * j + c] = PairMean(source, pairs[j], c, multiplier);
   }
 }
 
@@ -159,6 +154,7 @@ struct PictureReduction::Work {
   std::unique_ptr<uint8_t[]> workRows;
   std::unique_ptr<uint32_t[]> sumRows;
   std::unique_ptr<PairOverlap[]> pairs;
+  RowReductionBlocks blocks;  // the leading bytes of each row, where they work here
   // The rows read after something overwrote them, saved before the vertical
   // pass: each row's slot in saved, or -1.
   std::unique_ptr<int32_t[]> savedSlot;
@@ -185,6 +181,8 @@ struct PictureReduction::Work {
         const bool two = columns.end(j) - run == 2;
         pairs[j] = {{run[0].source, two ? run[1].source : run[0].source}, {run[0].units, two ? run[1].units : 0}};
       }
+      blocks.Build(pairs.get(), static_cast<size_t>(width), static_cast<size_t>(tarWidth),
+                   static_cast<uint32_t>(columns.targetUnits()));
     }
     return PlanDown();
   }
@@ -196,7 +194,7 @@ struct PictureReduction::Work {
     for (size_t y = first; y < last; ++y) {
       uint8_t* row = page + y * stride;
       if (pairs) {
-        ReduceRowByPairs(row, pairs.get(), static_cast<size_t>(tarWidth), columnMean->multiplier(), reduced);
+        ReduceRowByBlocksAndPairs(row, reduced);
       } else {
         for (int64_t j = 0; j < tarWidth; ++j) {
           int64_t tmp_r = 0, tmp_g = 0, tmp_b = 0;
@@ -213,6 +211,16 @@ struct PictureReduction::Work {
       }
       std::memcpy(row, reduced, targetRow);
     }
+  }
+
+  // Reduces one row across through the blocks, then the pixel pairs.
+  void ReduceRowByBlocksAndPairs(const uint8_t* row, uint8_t* reduced) const {
+    blocks.Reduce(row, reduced);
+    const uint64_t multiplier = columnMean->multiplier();
+    size_t k = blocks.bytes();
+    // The blocks may end inside a pixel.
+    for (; k < targetRow && k % 3 != 0; ++k) reduced[k] = PairMean(row, pairs[k / 3], k % 3, multiplier);
+    ReduceRowByPairs(row, pairs.get() + k / 3, (targetRow - k) / 3, multiplier, reduced + k);
   }
 
   // Plans the vertical pass, in place: reduced row t goes to page row

@@ -76,6 +76,20 @@ TEST(FasterResizing, EqualsTheFirstResizingOnAFullPage) {
     for (int32_t magnification : {-10, 10}) ExpectSameResize(page, 1800, 2492, magnification);
 }
 
+// Rows wide enough for the reduction's blocks of 32 bytes (and the bytes after
+// them), for every reduction that keeps at least half the width and the unit
+// counts of many widths.
+TEST(FasterResizing, EqualsTheFirstReductionAcrossWideRowsOfManyWidths) {
+    std::mt19937 random(8);
+    for (int32_t w = 22; w <= 300; w += 7) {
+        const std::vector<uint8_t> page = RandomPage(w, 3, random);
+        for (int32_t magnification = -1; magnification >= -50; magnification -= 1 + w % 5) {
+            ExpectSameResize(page, w, 3, magnification);
+            if (HasFatalFailure()) return;
+        }
+    }
+}
+
 // 4099 pixels reduced by 10 % to 3689: the common unit count is 4099 x 3689,
 // so a target pixel spans 4099 units, past the quotient table, and divides.
 TEST(FasterResizing, EqualsTheFirstResizingWhereUnitsAreTooManyForTheTable) {
