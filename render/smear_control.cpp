@@ -20,7 +20,7 @@ namespace {
 // Every page reseeds the dither with this key, so equal pages print equally.
 constexpr uint32_t PAGE_SEED[4] = {0x123, 0x234, 0x345, 0x456};
 
-// Rows are prepared (dither drawn, bytes sharpened, tones looked up) in
+// Rows are prepared (bytes sharpened, tones looked up) in
 // batches; with two threads one thread prepares while the other smears, and
 // the batches go round a ring of a few slots.
 constexpr std::size_t ROWS_PER_BATCH = 8;
@@ -39,11 +39,10 @@ std::unique_ptr<T[]> TryAllocate(std::size_t n) {
     return std::unique_ptr<T[]>(new (std::nothrow) T[n == 0 ? 1 : n]);
 }
 
-// The prepared rows of one batch, row after row: the dither and the packed
-// tone of every (sharpened) byte.
+// The prepared rows of one batch, row after row: the packed tone of every
+// (sharpened) byte.
 struct RowBatch {
     std::unique_ptr<uint16_t[]> tone;
-    std::unique_ptr<uint16_t[]> dither;
 };
 
 // One page on its way from the page buffer to the send buffer.
@@ -64,6 +63,7 @@ public:
         LongHistory_ = TryAllocate<int32_t>(rowBytes_);
         for (std::size_t n = 0; n < 2; ++n) {
             smeared_[n] = TryAllocate<uint8_t>(rowBytes_);
+            dither_[n] = TryAllocate<uint16_t>(rowBytes_);
             middleTerms_[n] = TryAllocate<int32_t>(rowBytes_);
             longTerms_[n] = TryAllocate<int32_t>(rowBytes_);
         }
@@ -72,11 +72,10 @@ public:
         byteWeights_ = TryAllocate<int16_t>(s_ > 0 ? rowBytes_ : 0);
         pixelWeights_ = TryAllocate<int16_t>(s_ > 0 ? w_ : 0);
         bool ok = MiddleHistory_ && LongHistory_ && sharpened_ && columnSums_ && byteWeights_ && pixelWeights_;
-        for (std::size_t n = 0; n < 2; ++n) ok = ok && smeared_[n] && middleTerms_[n] && longTerms_[n];
+        for (std::size_t n = 0; n < 2; ++n) ok = ok && smeared_[n] && dither_[n] && middleTerms_[n] && longTerms_[n];
         for (std::size_t n = 0; n < slots && ok; ++n) {
             ring_[n].tone = TryAllocate<uint16_t>(ROWS_PER_BATCH * rowBytes_);
-            ring_[n].dither = TryAllocate<uint16_t>(ROWS_PER_BATCH * rowBytes_);
-            ok = ring_[n].tone && ring_[n].dither;
+            ok = ring_[n].tone != nullptr;
         }
         return ok;
     }
@@ -100,16 +99,14 @@ public:
         for (std::size_t i = 0; i < rowBytes_; ++i) MiddleHistory_[i] = LongHistory_[i] = 0;
     }
 
-    // Prepares batch b into ring slot b mod slots: draws each row's dither in
-    // row order, sharpens its bytes when sharpening is on and looks up their
-    // tones.
+    // Prepares batch b into ring slot b mod slots: sharpens each row's bytes
+    // when sharpening is on and looks up their tones.
     void PrepareBatch(std::size_t b, std::size_t slots) {
         const RowBatch& slot = ring_[b % slots];
         const SharpenScratch scratch{columnSums_.get(), byteWeights_.get(), pixelWeights_.get(), PackedFaceSums()};
         for (std::size_t n = 0; n < ROWS_PER_BATCH; ++n) {
             const std::size_t j = 1 + b * ROWS_PER_BATCH + n;
             if (j >= h_) break;
-            genrand_dither_block(slot.dither.get() + n * rowBytes_, rowBytes_);
             const uint8_t* row = page_ + j * stride_;
             if (s_ > 0) {
                 kernels_.sharpen(page_, stride_, j, h_, w_, s_, sharpened_.get(), scratch);
@@ -143,13 +140,16 @@ public:
 
     // Smears the rows of batch b from ring slot b mod slots into the send
     // buffer, asking cancelled before each row; returns false when cancelled.
+    // The dither is drawn here, row by row in page order, on the thread that
+    // uses it: it never crosses between the processors' caches.
     bool SmearBatch(std::size_t b, std::size_t slots, const CancelCheck& cancelled) {
         const RowBatch& slot = ring_[b % slots];
         for (std::size_t n = 0; n < ROWS_PER_BATCH; n += 2) {
             const std::size_t j = 1 + b * ROWS_PER_BATCH + n;
             if (j >= h_) break;
             if (cancelled()) return false;
-            const PreparedRow first{slot.tone.get() + n * rowBytes_, slot.dither.get() + n * rowBytes_};
+            genrand_dither_block(dither_[0].get(), rowBytes_);
+            const PreparedRow first{slot.tone.get() + n * rowBytes_, dither_[0].get()};
             if (j + 1 >= h_) {
                 SmearRows(j, first, nullptr);
                 break;
@@ -158,7 +158,8 @@ public:
                 SmearRows(j, first, nullptr);
                 return false;
             }
-            const PreparedRow second{first.tone + rowBytes_, first.dither + rowBytes_};
+            genrand_dither_block(dither_[1].get(), rowBytes_);
+            const PreparedRow second{first.tone + rowBytes_, dither_[1].get()};
             SmearRows(j, first, &second);
         }
         return true;
@@ -281,6 +282,7 @@ private:
     // the page, in 1/1024 of an energy step.
     std::unique_ptr<int32_t[]> MiddleHistory_, LongHistory_;
     std::unique_ptr<uint8_t[]> smeared_[2], sharpened_;
+    std::unique_ptr<uint16_t[]> dither_[2];  // the dither of the rows being smeared
     std::unique_ptr<uint16_t[]> columnSums_;
     std::unique_ptr<int16_t[]> byteWeights_, pixelWeights_;
     std::unique_ptr<int32_t[]> middleTerms_[2], longTerms_[2];
