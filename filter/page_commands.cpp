@@ -23,7 +23,10 @@ CommandResult StartPage(PrinterOutput& output, const cups_page_header2_t& header
       BuildPageSetup(header.NumCopies, header.cupsWidth, header.cupsHeight, high_quality);
   std::size_t begin = 0;
   for (std::size_t end : kSetupCommandEnds) {
-    if (CancelRequested()) return CommandResult::Cancelled;
+    // A SIGTERM that comes as the handler goes in still lets the first
+    // command out: the closing commands of a cancelled page must follow an
+    // opened one, or the printer reads a close it cannot match.
+    if (begin > 0 && CancelRequested()) return CommandResult::Cancelled;
     if (!output.Write(std::span(setup).subspan(begin, end - begin))) return CommandResult::Failed;
     begin = end;
   }

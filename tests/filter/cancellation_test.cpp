@@ -3,8 +3,12 @@
 #include <csignal>
 #include <thread>
 
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
+#include "filter/cancel_signal.h"
+#include "filter/page_commands.h"
 #include "filter_process.h"
 #include "wire_pages.h"
 
@@ -29,6 +33,35 @@ TEST(Cancellation, SigtermDuringAPageClosesItAndEndsTheJob) {
   EXPECT_EQ(run.out, setup + Hex("1B 23 00 00 00 04 00 FF FF FF FF 1B 0A 00 00 00 00 00"));
   EXPECT_EQ(run.err.find("Transfer completion"), std::string::npos);
   EXPECT_EQ(run.err.find("ready to print"), std::string::npos);
+}
+
+TEST(Cancellation, ASigtermAsThePageBeginsStillOpensThePageThatIsClosed) {
+  // The signal comes the moment the page's handler goes in, before the first
+  // command: the page is still opened, so that its closing commands match.
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  cups_page_header2_t header{};
+  header.cupsWidth = 300;
+  header.cupsHeight = 400;
+  header.NumCopies = 1;
+  InstallCancelHandler();
+  std::raise(SIGTERM);
+  ASSERT_TRUE(CancelRequested());
+  {
+    PrinterOutput output(fds[1]);
+    PagePlanes planes;
+    EXPECT_EQ(StartPage(output, header, 0), CommandResult::Cancelled);
+    EXPECT_EQ(CancelJob(output, planes), CommandResult::Cancelled);
+  }
+  close(fds[1]);
+  ResetCancelRequest();
+  std::signal(SIGTERM, SIG_DFL);
+  std::string out(64, '\0');
+  const ssize_t got = read(fds[0], out.data(), out.size());
+  close(fds[0]);
+  out.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+  EXPECT_EQ(out, Hex("1B 1E 00 00 00 0C 00  01 00 00 00 00 00 00 00 00 00 00 00"
+                     "1B 23 00 00 00 04 00 FF FF FF FF 1B 0A 00 00 00 00 00"));
 }
 
 TEST(Cancellation, SigtermWhileRowsAreAwaitedEndsThePageBeforeTheInputEnds) {
