@@ -52,6 +52,43 @@ class PictureReduction {
   std::unique_ptr<Work> work_;
 };
 
+// The same enlargement in parts, so that its upper rows can follow the rows of
+// the page as they become final. Rows are passed to RowsFinal in order; the
+// upper rows whose sources are all final may be enlarged (EnlargeUpperRows) on
+// one thread at a time; once every row is final, Finish does the rest.
+// ResizePicture is the whole page passed at once, then Finish.
+class PictureEnlargement {
+ public:
+  enum class Kind { Nothing, Enlarge, OutOfMemory };
+
+  // Works out the enlargement of the page and takes its work memory, planned
+  // for Finish on `threads` threads (1 or 2).
+  PictureEnlargement(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight, int32_t iMagnificationX,
+                     int32_t iMagnificationY, int threads);
+  ~PictureEnlargement();
+  PictureEnlargement(const PictureEnlargement&) = delete;
+  PictureEnlargement& operator=(const PictureEnlargement&) = delete;
+
+  // Nothing to do, an enlargement, or no memory for one (the page is then left
+  // untouched).
+  Kind kind() const { return kind_; }
+  // Rows [begin, end) are final: keeps the copies of them that later work
+  // reads after they are overwritten. Before anything is enlarged from them.
+  void RowsFinal(std::size_t begin, std::size_t end);
+  // Enlarges up to `most` of the upper rows, top down, whose source rows all
+  // lie within the first finalRows rows, all passed to RowsFinal; returns how
+  // many it enlarged.
+  std::size_t EnlargeUpperRows(std::size_t finalRows, std::size_t most);
+  // Once every row has been passed to RowsFinal: the rest of the enlargement,
+  // on threads (1 or 2) threads. Returns 0, or -1 when memory was short.
+  int Finish(int threads);
+
+ private:
+  struct Work;
+  Kind kind_ = Kind::Nothing;
+  std::unique_ptr<Work> work_;
+};
+
 // Returns the least common multiple of two positive numbers (0 when either is not
 // positive or the multiple does not fit in 64 bits).
 int64_t CalcLCM(int64_t a, int64_t b);

@@ -54,7 +54,7 @@ void InterpolateRow(const uint8_t* __restrict upperLeft, const int16_t* __restri
   }
 }
 
-// The last two source rows a thread expanded: the rows of one output row are
+// The last two source rows a group expanded: the rows of one output row are
 // mostly the rows of the one before, so each source row is expanded about
 // once rather than twice.
 class ExpandedRows {
@@ -94,22 +94,69 @@ class ExpandedRows {
 
 }  // namespace
 
-int ResizePicture(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight, int32_t iMagnificationX,
-                  int32_t iMagnificationY, int threads) {
-  if (biWidth <= 0 || biHeight <= 0) return 0;
-  const int64_t magnificationX = EnlargementUsed(iMagnificationX, biWidth);
-  const int64_t magnificationY = EnlargementUsed(iMagnificationY, biHeight);
-  if (magnificationX == 0 && magnificationY == 0) return 0;
+// The state of one enlargement between its parts.
+//
+// Output row k replaces page row k. Above the centre an output row samples
+// rows at or below its own, below the centre rows at or above it; so the rows
+// before the first that samples above itself (the upper group) are worked
+// from the top down, the others from the bottom up, in one group or, for two
+// threads, two. Each group only reads rows its own work has not reached yet.
+// The few source rows that another group overwrites (groups may run at once),
+// or that a group reads after passing them, are copied as soon as they are
+// final, before any of them is written.
+struct PictureEnlargement::Work {
+  uint8_t* page;
+  size_t width_DIB, rowBytes, height;
+  std::unique_ptr<uint32_t[]> leftPixel, rightPixel;
+  std::unique_ptr<double[]> byteFraction;
+  std::unique_ptr<SamplePoint[]> rows;
+  std::unique_ptr<int32_t[]> savedSlot;  // each row's slot in saved, or -1
+  std::unique_ptr<uint8_t[]> saved;
+  static constexpr size_t MOST_LOWER_GROUPS = 2;
+  // The first row of each group, the upper one's (0) first, then the end.
+  size_t groupStart[MOST_LOWER_GROUPS + 2] = {};
+  size_t groups = 1;                     // the upper group and the lower ones
+  ExpandedRows expanded[MOST_LOWER_GROUPS + 1];  // one for each group
+  size_t split = 0;                      // the first row of the lower groups
+  size_t nextUpper = 0;                  // the first upper-group row not yet enlarged
 
-  const double MagnificationX = ScaleFactor(magnificationX);
-  const double MagnificationY = ScaleFactor(magnificationY);
-  const double bx = 1.0 / MagnificationX;
-  const double by = 1.0 / MagnificationY;
+  // Takes the tables and plans the groups and the saved rows; false when
+  // memory is short.
+  bool Prepare(int64_t magnificationX, int64_t magnificationY, int32_t biWidth, int32_t biHeight, int threads);
+
+  size_t Group(size_t k) const {
+    size_t g = 0;
+    while (g + 1 < groups && k >= groupStart[g + 1]) ++g;
+    return g;
+  }
+
+  // Writes output row k with the given group's cache.
+  void EnlargeRow(size_t k, ExpandedRows& cache) {
+    const auto sourceRow = [&](int64_t source) -> const uint8_t* {
+      const auto r = static_cast<size_t>(source);
+      if (savedSlot[r] >= 0) return saved.get() + static_cast<size_t>(savedSlot[r]) * rowBytes;
+      return page + r * width_DIB;
+    };
+    const SamplePoint& row = rows[k];
+    // A row's source rows are expanded before the row is written, so a row
+    // may sample itself: across the page's width it reads columns its own
+    // left part replaces.
+    const auto upper = cache.Get(row.near, sourceRow(row.near), leftPixel.get(), rightPixel.get(), row.next);
+    const auto lower = cache.Get(row.next, sourceRow(row.next), leftPixel.get(), rightPixel.get(), row.near);
+    uint8_t* out = page + k * width_DIB;
+    InterpolateRow(upper.first, upper.second, lower.first, lower.second, row.fraction, byteFraction.get(), rowBytes,
+                   out);
+    // The bytes after the last pixel carry no picture; they are left white.
+    std::memset(out + rowBytes, 255, width_DIB - rowBytes);
+  }
+};
+
+bool PictureEnlargement::Work::Prepare(int64_t magnificationX, int64_t magnificationY, int32_t biWidth,
+                                       int32_t biHeight, int threads) {
+  const double bx = 1.0 / ScaleFactor(magnificationX);
+  const double by = 1.0 / ScaleFactor(magnificationY);
   const int64_t tarWidth = ScaledSize(magnificationX, biWidth);
   const int64_t tarHeight = ScaledSize(magnificationY, biHeight);
-
-  const size_t width_DIB = RowStride(biWidth);
-
   // The retained window starts this far into the enlarged picture.
   const int64_t firstColumn = (tarWidth - biWidth) / 2;
   const int64_t firstRow = (tarHeight - biHeight) / 2;
@@ -118,17 +165,15 @@ int ResizePicture(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight, int32_
   // fractions come from one running sum along the row, taken once, the
   // fraction repeated for the three bytes of a pixel. The rows' sample points
   // come from the same kind of running sum down the page.
-  const size_t rowBytes = 3 * static_cast<size_t>(biWidth);
-  const auto height = static_cast<size_t>(biHeight);
-  std::unique_ptr<uint32_t[]> leftPixel(new (std::nothrow) uint32_t[static_cast<size_t>(biWidth)]);
-  std::unique_ptr<uint32_t[]> rightPixel(new (std::nothrow) uint32_t[static_cast<size_t>(biWidth)]);
-  std::unique_ptr<double[]> byteFraction(new (std::nothrow) double[rowBytes]);
-  std::unique_ptr<SamplePoint[]> rows(new (std::nothrow) SamplePoint[height]);
-  std::unique_ptr<int32_t[]> savedSlot(new (std::nothrow) int32_t[height]);
-  ExpandedRows expanded[2];
-  if (!leftPixel || !rightPixel || !byteFraction || !rows || !savedSlot || !expanded[0].Allocate(rowBytes) ||
-      !expanded[1].Allocate(rowBytes))
-    return -1;
+  leftPixel.reset(new (std::nothrow) uint32_t[static_cast<size_t>(biWidth)]);
+  rightPixel.reset(new (std::nothrow) uint32_t[static_cast<size_t>(biWidth)]);
+  byteFraction.reset(new (std::nothrow) double[rowBytes]);
+  rows.reset(new (std::nothrow) SamplePoint[height]);
+  savedSlot.reset(new (std::nothrow) int32_t[height]);
+  if (!leftPixel || !rightPixel || !byteFraction || !rows || !savedSlot) return false;
+  for (ExpandedRows& cache : expanded) {
+    if (!cache.Allocate(rowBytes)) return false;
+  }
   double px = static_cast<double>(firstColumn) * bx;
   for (int32_t m = 0; m < biWidth; ++m) {
     const SamplePoint column = Sample(px, biWidth);
@@ -143,17 +188,14 @@ int ResizePicture(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight, int32_
     py += by;
   }
 
-  // Output row k replaces page row k. Above the centre an output row samples
-  // rows at or below its own, below the centre rows at or above it; so the
-  // rows before the first that samples above itself are worked from the top
-  // down, the others from the bottom up, and each group only reads rows its
-  // own work has not reached yet. The few source rows that the other group
-  // overwrites (the two groups may run at once), or that a group reads after
-  // passing them, are saved before any row is written.
-  size_t split = 0;
   while (split < height && rows[split].near >= static_cast<int64_t>(split)) ++split;
-  const auto mayBeOverwritten = [split](size_t source, size_t k) {
-    if ((source < split) != (k < split)) return true;
+  // Two threads share the lower rows in two groups; the upper group is the
+  // other thread's, or went along with the reading.
+  const size_t lowerGroups = threads == 2 ? MOST_LOWER_GROUPS : 1;
+  groups = 1 + lowerGroups;
+  for (size_t g = 0; g <= lowerGroups; ++g) groupStart[1 + g] = split + (height - split) * g / lowerGroups;
+  const auto mayBeOverwritten = [&](size_t source, size_t k) {
+    if (Group(source) != Group(k)) return true;
     return k < split ? source < k : source > k;
   };
   size_t savedRows = 0;
@@ -164,41 +206,70 @@ int ResizePicture(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight, int32_
       if (savedSlot[r] < 0 && mayBeOverwritten(r, k)) savedSlot[r] = static_cast<int32_t>(savedRows++);
     }
   }
-  std::unique_ptr<uint8_t[]> saved(new (std::nothrow) uint8_t[std::max<size_t>(savedRows, 1) * rowBytes]);
-  if (!saved) return -1;
-  for (size_t r = 0; r < height; ++r) {
-    if (savedSlot[r] >= 0) {
-      std::memcpy(saved.get() + static_cast<size_t>(savedSlot[r]) * rowBytes, pSrcBitmap + r * width_DIB,
-                  rowBytes);
-    }
+  saved.reset(new (std::nothrow) uint8_t[std::max<size_t>(savedRows, 1) * rowBytes]);
+  return saved != nullptr;
+}
+
+PictureEnlargement::PictureEnlargement(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight,
+                                       int32_t iMagnificationX, int32_t iMagnificationY, int threads) {
+  if (biWidth <= 0 || biHeight <= 0) return;
+  const int64_t magnificationX = EnlargementUsed(iMagnificationX, biWidth);
+  const int64_t magnificationY = EnlargementUsed(iMagnificationY, biHeight);
+  if (magnificationX == 0 && magnificationY == 0) return;
+  work_.reset(new (std::nothrow) Work{});
+  if (!work_) {
+    kind_ = Kind::OutOfMemory;
+    return;
   }
-  // A row's source rows are expanded before the row is written, so a row may
-  // sample itself: across the page's width it reads columns its own left part
-  // replaces.
-  const auto enlargeRow = [&](size_t k, ExpandedRows& cache) {
-    const auto sourceRow = [&](int64_t source) -> const uint8_t* {
-      const auto r = static_cast<size_t>(source);
-      if (savedSlot[r] >= 0) return saved.get() + static_cast<size_t>(savedSlot[r]) * rowBytes;
-      return pSrcBitmap + r * width_DIB;
-    };
-    const SamplePoint& row = rows[k];
-    const auto upper = cache.Get(row.near, sourceRow(row.near), leftPixel.get(), rightPixel.get(), row.next);
-    const auto lower = cache.Get(row.next, sourceRow(row.next), leftPixel.get(), rightPixel.get(), row.near);
-    uint8_t* out = pSrcBitmap + k * width_DIB;
-    InterpolateRow(upper.first, upper.second, lower.first, lower.second, row.fraction, byteFraction.get(), rowBytes,
-                   out);
-    // The bytes after the last pixel carry no picture; they are left white.
-    std::memset(out + rowBytes, 255, width_DIB - rowBytes);
-  };
-  // The two groups as two bands: the top one down, the bottom one up.
-  ForRowBands(2, 1, threads, [] { return false; }, [&](size_t group, size_t, int) {
+  work_->page = pSrcBitmap;
+  work_->width_DIB = RowStride(biWidth);
+  work_->rowBytes = 3 * static_cast<size_t>(biWidth);
+  work_->height = static_cast<size_t>(biHeight);
+  kind_ = work_->Prepare(magnificationX, magnificationY, biWidth, biHeight, threads) ? Kind::Enlarge
+                                                                                     : Kind::OutOfMemory;
+}
+
+PictureEnlargement::~PictureEnlargement() = default;
+
+void PictureEnlargement::RowsFinal(size_t begin, size_t end) {
+  if (kind_ != Kind::Enlarge) return;
+  Work& w = *work_;
+  for (size_t r = begin; r < end; ++r) {
+    if (w.savedSlot[r] >= 0)
+      std::memcpy(w.saved.get() + static_cast<size_t>(w.savedSlot[r]) * w.rowBytes, w.page + r * w.width_DIB,
+                  w.rowBytes);
+  }
+}
+
+size_t PictureEnlargement::EnlargeUpperRows(size_t finalRows, size_t most) {
+  if (kind_ != Kind::Enlarge) return 0;
+  Work& w = *work_;
+  size_t done = 0;
+  for (; done < most && w.nextUpper < w.split && static_cast<size_t>(w.rows[w.nextUpper].next) < finalRows; ++done)
+    w.EnlargeRow(w.nextUpper++, w.expanded[0]);
+  return done;
+}
+
+int PictureEnlargement::Finish(int threads) {
+  if (kind_ == Kind::OutOfMemory) return -1;
+  if (kind_ == Kind::Nothing) return 0;
+  Work& w = *work_;
+  // The groups as bands: the rest of the upper one down, the lower ones up.
+  ForRowBands(w.groups, 1, threads, [] { return false; }, [&](size_t group, size_t, int) {
     if (group == 0) {
-      for (size_t k = 0; k < split; ++k) enlargeRow(k, expanded[0]);
+      EnlargeUpperRows(w.height, w.height);
     } else {
-      for (size_t k = height; k-- > split;) enlargeRow(k, expanded[1]);
+      for (size_t k = w.groupStart[group + 1]; k-- > w.groupStart[group];) w.EnlargeRow(k, w.expanded[group]);
     }
   });
   return 0;
+}
+
+int ResizePicture(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight, int32_t iMagnificationX,
+                  int32_t iMagnificationY, int threads) {
+  PictureEnlargement enlargement(pSrcBitmap, biWidth, biHeight, iMagnificationX, iMagnificationY, threads);
+  if (enlargement.kind() == PictureEnlargement::Kind::Enlarge) enlargement.RowsFinal(0, static_cast<size_t>(biHeight));
+  return enlargement.Finish(threads);
 }
 
 }  // namespace velta

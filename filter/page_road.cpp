@@ -107,18 +107,24 @@ PageRoadWhileReading::PageRoadWhileReading(const PageBuffers& buffers, JobSettin
   bTableRet_ = BuildPageColours(colortable_, settings, tables);
   correct_.emplace(colortable_, bTableRet_, tables.DmapTbl.data());
   if (!correct_->changes_colours()) correct_.reset();
+  const auto width = static_cast<int32_t>(buffers.width);
+  const auto height = static_cast<int32_t>(buffers.height);
   if (settings.stp_resize < 0) {
-    reduction_.emplace(buffers.page, static_cast<int32_t>(buffers.width), static_cast<int32_t>(buffers.height),
-                       settings.stp_resize, settings.stp_resize);
+    reduction_.emplace(buffers.page, width, height, settings.stp_resize, settings.stp_resize);
     if (reduction_->kind() != PictureReduction::Kind::Reduce) reduction_.reset();
   }
-  if (!correct_ && !reduction_) return;
+  if (settings.stp_resize > 0) {
+    enlargement_.emplace(buffers.page, width, height, settings.stp_resize, settings.stp_resize, 2);
+    if (enlargement_->kind() != PictureEnlargement::Kind::Enlarge) enlargement_.reset();
+  }
+  if (!correct_ && !reduction_ && !enlargement_) return;
   try {
     helper_ = std::thread([this] { FollowReader(); });
   } catch (const std::system_error&) {
     // The road runs after the reading instead.
     correct_.reset();
     reduction_.reset();
+    enlargement_.reset();
   }
 }
 
@@ -151,6 +157,12 @@ void PageRoadWhileReading::FollowReader() {
     if (read == kStopped) return;
     if (read == worked_) {
       if (worked_ == buffers_.height) return;
+      // Caught up with the reader: the time left goes to enlarging upper
+      // rows, a step at a time, which waits while a blank upper half could
+      // still move the lower half up (that moves rows between rows). What is
+      // left when the page is complete is shared between both threads.
+      if (enlargement_ && !MayMoveLowerHalfUp() && enlargement_->EnlargeUpperRows(worked_, kRowsPerStep) > 0)
+        continue;
       read_.wait(read, std::memory_order_acquire);
       continue;
     }
@@ -167,8 +179,13 @@ void PageRoadWhileReading::FollowReader() {
     }
     if (correct_) CorrectRows(buffers_, *correct_, worked_, end);
     if (reduction_) reduction_->ReduceRowsAcross(worked_, end, 1);
+    if (enlargement_) enlargement_->RowsFinal(worked_, end);
     worked_ = end;
   }
+}
+
+bool PageRoadWhileReading::MayMoveLowerHalfUp() const {
+  return buffers_.height == kBlankHalfTestRows && upperBlank_;
 }
 
 PageRoadStatus PageRoadWhileReading::Finish(const CancelCheck& cancelled, int& SpaceFlag) {
@@ -178,9 +195,14 @@ PageRoadStatus PageRoadWhileReading::Finish(const CancelCheck& cancelled, int& S
   // blank-half move, which copies whole rows: the same rows as after it.
   SpaceFlag = BlankHalfResult(buffers_.page, buffers_.width_DIB, buffers_.height, upperBlank_, lowerBlank_);
   const int threads = CurrentRenderVariant().threads;
-  if (!reduction_) return ResizeAndRender(buffers_, settings_, tables_, cancelled, threads);
+  if (!reduction_ && !enlargement_) return ResizeAndRender(buffers_, settings_, tables_, cancelled, threads);
   if (cancelled()) return PageRoadStatus::Cancelled;
-  if (reduction_->Finish(threads) < 0) return PageRoadStatus::OutOfMemory;
+  if (reduction_ && reduction_->Finish(threads) < 0) return PageRoadStatus::OutOfMemory;
+  if (enlargement_) {
+    // After a move the rows kept for the enlargement are those of the moved page.
+    if (MayMoveLowerHalfUp()) enlargement_->RowsFinal(0, buffers_.height);
+    if (enlargement_->Finish(threads) < 0) return PageRoadStatus::OutOfMemory;
+  }
   return Render(buffers_, settings_, tables_, cancelled);
 }
 

@@ -47,12 +47,14 @@ PageRoadStatus RunPageRoad(const PageBuffers& buffers, JobSettings& settings, Jo
                            const CancelCheck& cancelled, int& SpaceFlag);
 
 // The same road started while the page is still being read. When the page's
-// colours change or it is reduced, and the renderer has two threads, a helper
+// colours change or it is resized, and the renderer has two threads, a helper
 // thread notes each row's whiteness for the blank-half test, colour-corrects
 // the row and reduces it across behind the reader, on the processor the
-// reading leaves idle; otherwise everything waits for the whole page. The rest
-// of resizing and the rendering follow once the page is complete. The bytes
-// are those of RunPageRoad: both row steps work row by row, so they give the
+// reading leaves idle; otherwise everything waits for the whole page. The
+// helper also enlarges the upper rows of an enlarged page as their source rows
+// come in, once the blank-half test can no longer move rows. The rest of
+// resizing and the rendering follow once the page is complete. The bytes are
+// those of RunPageRoad: the other row steps work row by row, so they give the
 // same rows before or after the blank-half move, which copies whole rows.
 class PageRoadWhileReading {
  public:
@@ -77,6 +79,9 @@ class PageRoadWhileReading {
   static constexpr uint32_t kStopped = UINT32_MAX;  // beyond any row count (at most 65535)
 
   void FollowReader();
+  // Tells whether the blank-half test may yet move the lower half up: the
+  // page is a full sheet and its upper rows seen so far are white.
+  bool MayMoveLowerHalfUp() const;
 
   const PageBuffers buffers_;
   JobSettings& settings_;
@@ -85,6 +90,7 @@ class PageRoadWhileReading {
   int bTableRet_ = 0;
   std::optional<RememberingColorCorrection> correct_;  // when the colours change
   std::optional<PictureReduction> reduction_;          // when a reduction is to be done
+  std::optional<PictureEnlargement> enlargement_;      // when an enlargement is to be done
   bool upperBlank_ = true, lowerBlank_ = true;  // rows of each half seen so far all white
   uint32_t worked_ = 0;                          // rows the helper has done
   uint32_t announced_ = 0;                       // rows last handed to the helper
