@@ -133,6 +133,35 @@ TEST(ResizePicture, MatchesTheSecondReadingForManySizes) {
   }
 }
 
+TEST(PictureEnlargement, UpperRowsThatFollowTheArrivingRowsMatchTheSecondReading) {
+  struct Case { int w, h, mag; };
+  const Case cases[] = {{5, 4, 10},   {16, 9, 50},  {33, 17, 100}, {1, 5, 300},  {64, 48, 13},
+                        {40, 301, 10}, {9, 250, 227}, {17, 500, 3},  {2, 400, 60}, {11, 13, 1000}};
+  for (int threads : {1, 2}) {
+    for (const Case& c : cases) {
+      const Page page(c.w, c.h, Noise(c.w * 17 + c.h));
+      const std::vector<uint8_t> expected = ReferenceEnlarge(page, c.mag);
+      // Rows arrive a few at a time into a page that holds nothing yet; the
+      // upper rows are enlarged a few at a time in between.
+      std::vector<uint8_t> bytes(page.bytes.size(), 0xAB);
+      const std::size_t stride = page.bytes.size() / static_cast<std::size_t>(c.h);
+      PictureEnlargement enlargement(bytes.data(), c.w, c.h, c.mag, c.mag, threads);
+      ASSERT_EQ(enlargement.kind(), PictureEnlargement::Kind::Enlarge);
+      const std::size_t step = 1 + static_cast<std::size_t>(c.w + c.h) % 7;
+      for (std::size_t row = 0; row < static_cast<std::size_t>(c.h); row += step) {
+        const std::size_t end = std::min(row + step, static_cast<std::size_t>(c.h));
+        std::copy(page.bytes.begin() + static_cast<std::ptrdiff_t>(row * stride),
+                  page.bytes.begin() + static_cast<std::ptrdiff_t>(end * stride),
+                  bytes.begin() + static_cast<std::ptrdiff_t>(row * stride));
+        enlargement.RowsFinal(row, end);
+        enlargement.EnlargeUpperRows(end, 1 + row % 3);
+      }
+      ASSERT_EQ(enlargement.Finish(threads), 0);
+      EXPECT_EQ(bytes, expected) << c.w << "x" << c.h << " by " << c.mag << " on " << threads << " thread(s)";
+    }
+  }
+}
+
 TEST(ResizePicture, OneAxisAtZeroKeepsThatAxis) {
   Page page(3, 3, [](int x, int y, int) { return 10 * x + 50 * y; });
   ASSERT_EQ(ResizePicture(page.bytes.data(), 3, 3, 100, 0), 0);
