@@ -7,6 +7,7 @@
 #include <new>
 #include <utility>
 
+#include "color/byte_pair_blocks.h"
 #include "color/resize.h"
 #include "color/resize_geometry.h"
 #include "color/row_bands.h"
@@ -32,6 +33,61 @@ void ExpandRow(const uint8_t* __restrict row, const uint32_t* __restrict leftPix
     }
   }
 }
+
+#if VELTA_BYTE_PAIR_BLOCKS
+typedef int16_t SignedPairWords __attribute__((vector_size(2 * PAIR_BLOCK_BYTES)));
+
+// The same for the leading bytes of a row, a block of 32 at a time.
+VELTA_BYTE_PAIR_TARGET
+void ExpandRowInBlocks(const uint8_t* row, const BytePairBlock* blocks, size_t count, uint8_t* left,
+                       int16_t* across) {
+  for (size_t b = 0; b < count; ++b) {
+    PairWords here, next;
+    PickBytePairs(row, blocks[b], here, next);
+    const PairBytes bytes = __builtin_convertvector(here, PairBytes);
+    const SignedPairWords step = (SignedPairWords)next - (SignedPairWords)here;
+    std::memcpy(left + b * PAIR_BLOCK_BYTES, &bytes, sizeof bytes);
+    std::memcpy(across + b * PAIR_BLOCK_BYTES, &step, sizeof step);
+  }
+}
+#endif
+
+// Where every output row samples its source row across: the two source
+// pixels of each output pixel, and the blocks that expand the leading bytes.
+struct RowExpansion {
+  std::unique_ptr<uint32_t[]> leftPixel, rightPixel;
+  std::unique_ptr<BytePairBlock[]> blocks;
+  size_t pixels = 0, blockCount = 0;
+
+  // Plans the blocks once the pixels are set; without memory for them every
+  // byte goes one by one.
+  void PlanBlocks() {
+    const size_t bytes = 3 * pixels;
+    if (!BytePairBlocksAvailable() || bytes < PAIR_BLOCK_BYTES) return;
+    blocks.reset(new (std::nothrow) BytePairBlock[bytes / PAIR_BLOCK_BYTES]);
+    if (!blocks) return;
+    const uint32_t* lefts = leftPixel.get();
+    const uint32_t* rights = rightPixel.get();
+    blockCount = PlanBytePairBlocks(
+        bytes, bytes, [lefts](size_t k) { return size_t{lefts[k / 3]} + k % 3; },
+        [rights](size_t k) { return size_t{rights[k / 3]} + k % 3; }, blocks.get());
+  }
+
+  // Expands a source row into left and across.
+  void Expand(const uint8_t* row, uint8_t* left, int16_t* across) const {
+    size_t k = 0;
+#if VELTA_BYTE_PAIR_BLOCKS
+    ExpandRowInBlocks(row, blocks.get(), blockCount, left, across);
+    k = blockCount * PAIR_BLOCK_BYTES;
+#endif
+    // The blocks may end inside a pixel.
+    for (; k < 3 * pixels && k % 3 != 0; ++k) {
+      left[k] = row[leftPixel[k / 3] + k % 3];
+      across[k] = static_cast<int16_t>(row[rightPixel[k / 3] + k % 3] - left[k]);
+    }
+    ExpandRow(row, leftPixel.get() + k / 3, rightPixel.get() + k / 3, pixels - k / 3, left + k, across + k);
+  }
+};
 
 // Interpolates one output row between two expanded source rows, y2 of the way
 // from the upper to the lower: for each byte, the integer differences of its
@@ -71,13 +127,13 @@ class ExpandedRows {
   }
   // Returns the expansion of source row `source` (read from row unless held),
   // never giving up the one of row `keep`.
-  std::pair<const uint8_t*, const int16_t*> Get(int64_t source, const uint8_t* row, const uint32_t* leftPixel,
-                                                 const uint32_t* rightPixel, int64_t keep) {
+  std::pair<const uint8_t*, const int16_t*> Get(int64_t source, const uint8_t* row, const RowExpansion& expansion,
+                                                 int64_t keep) {
     for (Slot& slot : slots_) {
       if (slot.source == source) return {slot.left.get(), slot.across.get()};
     }
     Slot& slot = slots_[0].source == keep ? slots_[1] : slots_[0];
-    ExpandRow(row, leftPixel, rightPixel, bytes_ / 3, slot.left.get(), slot.across.get());
+    expansion.Expand(row, slot.left.get(), slot.across.get());
     slot.source = source;
     return {slot.left.get(), slot.across.get()};
   }
@@ -107,7 +163,7 @@ class ExpandedRows {
 struct PictureEnlargement::Work {
   uint8_t* page;
   size_t width_DIB, rowBytes, height;
-  std::unique_ptr<uint32_t[]> leftPixel, rightPixel;
+  RowExpansion columns;  // the source columns of every output row
   std::unique_ptr<double[]> byteFraction;
   std::unique_ptr<SamplePoint[]> rows;
   std::unique_ptr<int32_t[]> savedSlot;  // each row's slot in saved, or -1
@@ -141,8 +197,8 @@ struct PictureEnlargement::Work {
     // A row's source rows are expanded before the row is written, so a row
     // may sample itself: across the page's width it reads columns its own
     // left part replaces.
-    const auto upper = cache.Get(row.near, sourceRow(row.near), leftPixel.get(), rightPixel.get(), row.next);
-    const auto lower = cache.Get(row.next, sourceRow(row.next), leftPixel.get(), rightPixel.get(), row.near);
+    const auto upper = cache.Get(row.near, sourceRow(row.near), columns, row.next);
+    const auto lower = cache.Get(row.next, sourceRow(row.next), columns, row.near);
     uint8_t* out = page + k * width_DIB;
     InterpolateRow(upper.first, upper.second, lower.first, lower.second, row.fraction, byteFraction.get(), rowBytes,
                    out);
@@ -165,23 +221,25 @@ bool PictureEnlargement::Work::Prepare(int64_t magnificationX, int64_t magnifica
   // fractions come from one running sum along the row, taken once, the
   // fraction repeated for the three bytes of a pixel. The rows' sample points
   // come from the same kind of running sum down the page.
-  leftPixel.reset(new (std::nothrow) uint32_t[static_cast<size_t>(biWidth)]);
-  rightPixel.reset(new (std::nothrow) uint32_t[static_cast<size_t>(biWidth)]);
+  columns.pixels = static_cast<size_t>(biWidth);
+  columns.leftPixel.reset(new (std::nothrow) uint32_t[columns.pixels]);
+  columns.rightPixel.reset(new (std::nothrow) uint32_t[columns.pixels]);
   byteFraction.reset(new (std::nothrow) double[rowBytes]);
   rows.reset(new (std::nothrow) SamplePoint[height]);
   savedSlot.reset(new (std::nothrow) int32_t[height]);
-  if (!leftPixel || !rightPixel || !byteFraction || !rows || !savedSlot) return false;
+  if (!columns.leftPixel || !columns.rightPixel || !byteFraction || !rows || !savedSlot) return false;
   for (ExpandedRows& cache : expanded) {
     if (!cache.Allocate(rowBytes)) return false;
   }
   double px = static_cast<double>(firstColumn) * bx;
   for (int32_t m = 0; m < biWidth; ++m) {
     const SamplePoint column = Sample(px, biWidth);
-    leftPixel[m] = static_cast<uint32_t>(3 * column.near);
-    rightPixel[m] = static_cast<uint32_t>(3 * column.next);
+    columns.leftPixel[m] = static_cast<uint32_t>(3 * column.near);
+    columns.rightPixel[m] = static_cast<uint32_t>(3 * column.next);
     for (size_t c = 0; c < 3; ++c) byteFraction[3 * static_cast<size_t>(m) + c] = column.fraction;
     px += bx;
   }
+  columns.PlanBlocks();
   double py = static_cast<double>(firstRow) * by;
   for (size_t k = 0; k < height; ++k) {
     rows[k] = Sample(py, biHeight);

@@ -16,14 +16,12 @@ struct PairOverlap {
   uint32_t units[2];
 };
 
-// A row's target bytes in blocks of 32: each block reads one window of 64
-// source bytes, picks the two overlapped bytes of each of its target bytes
-// from the window, and divides their weighted sum by a multiplication and a
-// shift in 16- and 32-bit lanes. Built only where every step is exact: a
-// target pixel spans at most 257 units, so a weighted sum of bytes fits 16
-// bits, and the quotient is checked against the division for every sum.
-// The blocks stop where a window would leave the source row or no longer
-// hold both bytes of each target byte; the rest of the row goes byte by byte.
+// A row's target bytes in blocks of 32 (color/byte_pair_blocks.h): the two
+// overlapped bytes of each target byte, their weighted sum in 16-bit lanes
+// and its quotient by a multiplication and a shift in 32-bit lanes. Built
+// only where every step is exact: a target pixel spans at most 257 units, so
+// a weighted sum of bytes fits 16 bits, and the quotient is checked against
+// the division for every sum. The rest of the row goes byte by byte.
 class RowReductionBlocks {
  public:
   RowReductionBlocks();
