@@ -79,6 +79,9 @@ class PictureEnlargement {
   // lie within the first finalRows rows, all passed to RowsFinal; returns how
   // many it enlarged.
   std::size_t EnlargeUpperRows(std::size_t finalRows, std::size_t most);
+  // The number of leading rows EnlargeUpperRows has enlarged: final, as
+  // nothing later writes them.
+  std::size_t UpperRowsDone() const;
   // Once every row has been passed to RowsFinal: the rest of the enlargement,
   // on threads (1 or 2) threads. Returns 0, or -1 when memory was short.
   int Finish(int threads);

@@ -308,6 +308,8 @@ size_t PictureEnlargement::EnlargeUpperRows(size_t finalRows, size_t most) {
   return done;
 }
 
+size_t PictureEnlargement::UpperRowsDone() const { return kind_ == Kind::Enlarge ? work_->nextUpper : 0; }
+
 int PictureEnlargement::Finish(int threads) {
   if (kind_ == Kind::OutOfMemory) return -1;
   if (kind_ == Kind::Nothing) return 0;

@@ -117,7 +117,15 @@ PageRoadWhileReading::PageRoadWhileReading(const PageBuffers& buffers, JobSettin
     enlargement_.emplace(buffers.page, width, height, settings.stp_resize, settings.stp_resize, 2);
     if (enlargement_->kind() != PictureEnlargement::Kind::Enlarge) enlargement_.reset();
   }
-  if (!correct_ && !reduction_ && !enlargement_) return;
+  // Rows can be rendered before the page is complete unless a reduction
+  // (or a resize that could not be planned) is still to move them.
+  if (settings.stp_resize == 0 || enlargement_) {
+    GetSmearlut(tables.hotlut.data(), settings.high_quality);
+    rendering_.emplace(buffers.page, buffers.width, buffers.height, tables.hotlut.data(), buffers.send,
+                       settings.high_quality, static_cast<int16_t>(settings.stp_sharpness), buffers.rows_done);
+    if (rendering_->Start() < 0) rendering_.reset();
+  }
+  if (!correct_ && !reduction_ && !enlargement_ && !rendering_) return;
   try {
     helper_ = std::thread([this] { FollowReader(); });
   } catch (const std::system_error&) {
@@ -125,6 +133,7 @@ PageRoadWhileReading::PageRoadWhileReading(const PageBuffers& buffers, JobSettin
     correct_.reset();
     reduction_.reset();
     enlargement_.reset();
+    rendering_.reset();
   }
 }
 
@@ -158,11 +167,15 @@ void PageRoadWhileReading::FollowReader() {
     if (read == worked_) {
       if (worked_ == buffers_.height) return;
       // Caught up with the reader: the time left goes to enlarging upper
-      // rows, a step at a time, which waits while a blank upper half could
-      // still move the lower half up (that moves rows between rows). What is
-      // left when the page is complete is shared between both threads.
-      if (enlargement_ && !MayMoveLowerHalfUp() && enlargement_->EnlargeUpperRows(worked_, kRowsPerStep) > 0)
-        continue;
+      // rows, then to rendering the rows that are final, a step at a time.
+      // Both wait while a blank upper half could still move the lower half
+      // up. What is left when the page is complete is shared between both
+      // threads.
+      if (!MayMoveLowerHalfUp()) {
+        if (enlargement_ && enlargement_->EnlargeUpperRows(worked_, kRowsPerStep) > 0) continue;
+        const std::size_t finalRows = enlargement_ ? enlargement_->UpperRowsDone() : worked_;
+        if (rendering_ && rendering_->RenderRowsWithin(finalRows, 1) > 0) continue;
+      }
       read_.wait(read, std::memory_order_acquire);
       continue;
     }
@@ -195,7 +208,8 @@ PageRoadStatus PageRoadWhileReading::Finish(const CancelCheck& cancelled, int& S
   // blank-half move, which copies whole rows: the same rows as after it.
   SpaceFlag = BlankHalfResult(buffers_.page, buffers_.width_DIB, buffers_.height, upperBlank_, lowerBlank_);
   const int threads = CurrentRenderVariant().threads;
-  if (!reduction_ && !enlargement_) return ResizeAndRender(buffers_, settings_, tables_, cancelled, threads);
+  if (!reduction_ && !enlargement_ && !rendering_)
+    return ResizeAndRender(buffers_, settings_, tables_, cancelled, threads);
   if (cancelled()) return PageRoadStatus::Cancelled;
   if (reduction_ && reduction_->Finish(threads) < 0) return PageRoadStatus::OutOfMemory;
   if (enlargement_) {
@@ -203,7 +217,8 @@ PageRoadStatus PageRoadWhileReading::Finish(const CancelCheck& cancelled, int& S
     if (MayMoveLowerHalfUp()) enlargement_->RowsFinal(0, buffers_.height);
     if (enlargement_->Finish(threads) < 0) return PageRoadStatus::OutOfMemory;
   }
-  return Render(buffers_, settings_, tables_, cancelled);
+  if (!rendering_) return Render(buffers_, settings_, tables_, cancelled);
+  return rendering_->Finish(cancelled) == 0 ? PageRoadStatus::Done : PageRoadStatus::Cancelled;
 }
 
 }  // namespace velta

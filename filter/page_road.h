@@ -13,6 +13,7 @@
 #include "filter/cancel_check.h"
 #include "filter/job_settings.h"
 #include "render/rows_done.h"
+#include "render/smear_control.h"
 
 namespace velta {
 
@@ -91,6 +92,7 @@ class PageRoadWhileReading {
   std::optional<RememberingColorCorrection> correct_;  // when the colours change
   std::optional<PictureReduction> reduction_;          // when a reduction is to be done
   std::optional<PictureEnlargement> enlargement_;      // when an enlargement is to be done
+  std::optional<SmearControlInParts> rendering_;       // when rows can be rendered as they are final
   bool upperBlank_ = true, lowerBlank_ = true;  // rows of each half seen so far all white
   uint32_t worked_ = 0;                          // rows the helper has done
   uint32_t announced_ = 0;                       // rows last handed to the helper

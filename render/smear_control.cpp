@@ -126,6 +126,13 @@ public:
     // the work is the smaller one.
     void TouchSendAhead(bool on) { touchSendAhead_ = on; }
 
+    // Returns how many leading page rows batch b reads: sharpening looks two
+    // rows down from each of its rows.
+    std::size_t RowsReadBy(std::size_t b) const {
+        const std::size_t end = 1 + (b + 1) * ROWS_PER_BATCH + (s_ > 0 ? 2 : 0);
+        return end < h_ ? end : h_;
+    }
+
     // Returns how many leading page rows no batch after b reads: sharpening
     // looks two rows up from the next batch's first row.
     std::size_t RowsDoneAfter(std::size_t b) const {
@@ -287,10 +294,11 @@ private:
     RowBatch ring_[RING_SLOTS];
 };
 
-// Renders rows 1 to h - 1 on the calling thread alone, batch after batch;
+// Renders batches first.. on the calling thread alone, batch after batch;
 // returns false when cancelled.
-bool RenderOnOneThread(PageRender& render, const CancelCheck& cancelled, const PageRowsDone& rowsDone) {
-    for (std::size_t b = 0; b < render.BatchCount(); ++b) {
+bool RenderOnOneThread(PageRender& render, std::size_t first, const CancelCheck& cancelled,
+                       const PageRowsDone& rowsDone) {
+    for (std::size_t b = first; b < render.BatchCount(); ++b) {
         render.PrepareBatch(b, 1);
         if (!render.SmearBatch(b, 1, cancelled)) return false;
         rowsDone(render.RowsDoneAfter(b), render.SendRowsUntouchedAfter(b, 0));
@@ -298,16 +306,17 @@ bool RenderOnOneThread(PageRender& render, const CancelCheck& cancelled, const P
     return true;
 }
 
-// Renders rows 1 to h - 1 with a helper thread that prepares batches ahead of
+// Renders batches first.. with a helper thread that prepares batches ahead of
 // the calling thread, which smears them and alone asks cancelled. The helper
 // is joined before this returns, cancelled or not. Returns false when
 // cancelled; throws std::system_error when no thread can be started.
-bool RenderOnTwoThreads(PageRender& render, const CancelCheck& cancelled, const PageRowsDone& rowsDone) {
+bool RenderOnTwoThreads(PageRender& render, std::size_t first, const CancelCheck& cancelled,
+                        const PageRowsDone& rowsDone) {
     const std::size_t batches = render.BatchCount();
-    std::atomic<std::size_t> prepared{0}, smeared{0};
+    std::atomic<std::size_t> prepared{first}, smeared{first};
     std::atomic<bool> stop{false};
     std::thread helper([&] {
-        for (std::size_t b = 0; b < batches; ++b) {
+        for (std::size_t b = first; b < batches; ++b) {
             // Wait for the slot: batch b reuses the slot of batch b - RING_SLOTS.
             for (std::size_t done = smeared.load(std::memory_order_acquire); b >= done + RING_SLOTS;
                  done = smeared.load(std::memory_order_acquire)) {
@@ -320,7 +329,7 @@ bool RenderOnTwoThreads(PageRender& render, const CancelCheck& cancelled, const 
         }
     });
     bool finished = true;
-    for (std::size_t b = 0; b < batches && finished; ++b) {
+    for (std::size_t b = first; b < batches && finished; ++b) {
         for (std::size_t ready = prepared.load(std::memory_order_acquire); ready <= b;
              ready = prepared.load(std::memory_order_acquire)) {
             prepared.wait(ready, std::memory_order_acquire);
@@ -359,32 +368,84 @@ int SharpnessIndex(int16_t caSharpness) {
     return caSharpness >= -3 && caSharpness <= 4 ? caSharpness + 4 : 0;
 }
 
+struct SmearControlInParts::State {
+    State(const uint8_t* page, uint32_t w, uint32_t h, const uint8_t* toneCurve, uint8_t* send, int iPrintMode,
+          int16_t caSharpness, const RenderVariant& chosen)
+        : variant(chosen),
+          render(page, w, h, toneCurve, send, iPrintMode, SharpnessIndex(caSharpness), KernelsFor(chosen.isa)) {}
+
+    RenderVariant variant;
+    PageRender render;
+    bool twoThreads = false;
+    bool firstRowDone = false;
+    std::size_t nextBatch = 0;  // the first batch not rendered yet
+
+    void RenderFirstRowOnce() {
+        if (!firstRowDone) render.RenderFirstRow();
+        firstRowDone = true;
+    }
+};
+
+SmearControlInParts::SmearControlInParts(const uint8_t* pSrcBitmap, uint32_t biWidth, uint32_t biHeight,
+                                         const uint8_t* lpToneCurve, uint8_t* pSendData, int iPrintMode,
+                                         int16_t caSharpness, const PageRowsDone& rowsDone)
+    : rowsDone_(rowsDone), sharpening_(SharpnessIndex(caSharpness) != 0) {
+    if (biWidth == 0 || biHeight == 0) return;
+    state_ = std::make_unique<State>(pSrcBitmap, biWidth, biHeight, lpToneCurve, pSendData, iPrintMode, caSharpness,
+                                     CurrentRenderVariant());
+}
+
+SmearControlInParts::~SmearControlInParts() = default;
+
+int SmearControlInParts::Start() {
+    init_by_array(PAGE_SEED, 4);
+    if (!state_) return 0;
+    state_->twoThreads = state_->variant.threads == 2 && state_->render.BatchCount() > 1;
+    return state_->render.Allocate(state_->twoThreads ? RING_SLOTS : 1) ? 0 : -1;
+}
+
+std::size_t SmearControlInParts::RenderRowsWithin(std::size_t finalRows, std::size_t most) {
+    if (!state_ || finalRows == 0) return 0;
+    State& s = *state_;
+    s.RenderFirstRowOnce();
+    std::size_t done = 0;
+    for (; done < most && s.nextBatch < s.render.BatchCount() && s.render.RowsReadBy(s.nextBatch) <= finalRows;
+         ++done, ++s.nextBatch) {
+        s.render.PrepareBatch(s.nextBatch, 1);
+        s.render.SmearBatch(s.nextBatch, 1, CancelCheck{});
+        rowsDone_(s.render.RowsDoneAfter(s.nextBatch), s.render.SendRowsUntouchedAfter(s.nextBatch, 0));
+    }
+    return done;
+}
+
+int SmearControlInParts::Finish(const CancelCheck& cancelled) {
+    if (!state_) return 0;
+    State& s = *state_;
+    if (cancelled()) return 1;
+    s.RenderFirstRowOnce();
+    bool finished = false;
+    if (s.twoThreads) {
+        s.render.TouchSendAhead(!sharpening_);
+        try {
+            finished = RenderOnTwoThreads(s.render, s.nextBatch, cancelled, rowsDone_);
+        } catch (const std::system_error&) {
+            // No second thread to be had: the page renders on this one.
+            finished = RenderOnOneThread(s.render, s.nextBatch, cancelled, rowsDone_);
+        }
+    } else {
+        finished = RenderOnOneThread(s.render, s.nextBatch, cancelled, rowsDone_);
+    }
+    s.nextBatch = s.render.BatchCount();
+    return finished ? 0 : 1;
+}
+
 int SmearControl(const uint8_t* pSrcBitmap, uint32_t biWidth, uint32_t biHeight, const uint8_t* lpToneCurve,
                  uint8_t* pSendData, int iPrintMode, int16_t caSharpness, const CancelCheck& cancelled,
                  const PageRowsDone& rowsDone) {
-    init_by_array(PAGE_SEED, 4);
-    if (biWidth == 0 || biHeight == 0) return 0;
-    const RenderVariant variant = CurrentRenderVariant();
-    PageRender render(pSrcBitmap, biWidth, biHeight, lpToneCurve, pSendData, iPrintMode,
-                      SharpnessIndex(caSharpness), KernelsFor(variant.isa));
-    const bool twoThreads = variant.threads == 2 && render.BatchCount() > 1;
-    if (!render.Allocate(twoThreads ? RING_SLOTS : 1)) return -1;
-
-    if (cancelled()) return 1;
-    render.RenderFirstRow();
-    bool finished = false;
-    if (twoThreads) {
-        render.TouchSendAhead(SharpnessIndex(caSharpness) == 0);
-        try {
-            finished = RenderOnTwoThreads(render, cancelled, rowsDone);
-        } catch (const std::system_error&) {
-            // No second thread to be had: the page renders on this one.
-            finished = RenderOnOneThread(render, cancelled, rowsDone);
-        }
-    } else {
-        finished = RenderOnOneThread(render, cancelled, rowsDone);
-    }
-    return finished ? 0 : 1;
+    SmearControlInParts parts(pSrcBitmap, biWidth, biHeight, lpToneCurve, pSendData, iPrintMode, caSharpness,
+                              rowsDone);
+    if (parts.Start() < 0) return -1;
+    return parts.Finish(cancelled);
 }
 
 }  // namespace velta

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "render/cancel_check.h"
 #include "render/rows_done.h"
@@ -30,5 +32,37 @@ int SharpnessIndex(int16_t caSharpness);
 int SmearControl(const uint8_t* pSrcBitmap, uint32_t biWidth, uint32_t biHeight, const uint8_t* lpToneCurve,
                  uint8_t* pSendData, int iPrintMode, int16_t caSharpness, const CancelCheck& cancelled = {},
                  const PageRowsDone& rowsDone = {});
+
+// The same rendering in parts, so that rows can be rendered while later page
+// rows are still coming in: Start seeds the random source and allocates;
+// RenderRowsWithin renders, on the calling thread, the next rows whose page
+// rows are all final; Finish renders the rest as SmearControl does (on two
+// threads when the variant has them). The parts are called one at a time, on
+// any thread, and rowsDone hears on the thread of each part. The planes are
+// the same bytes as SmearControl's.
+class SmearControlInParts {
+ public:
+  SmearControlInParts(const uint8_t* pSrcBitmap, uint32_t biWidth, uint32_t biHeight, const uint8_t* lpToneCurve,
+                      uint8_t* pSendData, int iPrintMode, int16_t caSharpness, const PageRowsDone& rowsDone = {});
+  ~SmearControlInParts();
+  SmearControlInParts(const SmearControlInParts&) = delete;
+  SmearControlInParts& operator=(const SmearControlInParts&) = delete;
+
+  // Seeds the random source and allocates the histories and work rows;
+  // returns 0, or -1 when memory is short (then nothing else may be called).
+  int Start();
+  // Renders up to `most` batches of rows whose page rows all lie within the
+  // first finalRows rows; returns the number rendered.
+  std::size_t RenderRowsWithin(std::size_t finalRows, std::size_t most);
+  // Renders the rest once every page row is final: 0 when done, 1 when
+  // cancelled() turned true (asked before every row).
+  int Finish(const CancelCheck& cancelled);
+
+ private:
+  struct State;
+  PageRowsDone rowsDone_;
+  bool sharpening_;
+  std::unique_ptr<State> state_;
+};
 
 }  // namespace velta

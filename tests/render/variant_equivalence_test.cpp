@@ -270,6 +270,42 @@ TEST_F(EveryVariant, RowsToldFreeAreNotReadOrWrittenEarly) {
     }
 }
 
+TEST_F(EveryVariant, RowsRenderedWhileLaterRowsArriveEqualTheReference) {
+    // The page fills a few rows at a time (the rows not yet in hold junk);
+    // rows are rendered in parts in between, the rest at the end, with the
+    // finished rows scribbled over as a caller moving memory may.
+    std::mt19937 random(12);
+    for (const auto& [w, h] : {std::pair<uint32_t, uint32_t>{37, 61}, {6, 9}, {23, 2}, {40, 17}, {13, 200}}) {
+        const Page original = MixedPage(w, h, random);
+        const std::size_t stride = (3 * std::size_t{w} + 3) / 4 * 4;
+        for (int16_t caSharpness : {int16_t{0}, int16_t{-4}, int16_t{3}}) {
+            const std::vector<uint8_t> expected = ReferencePlanes(original, 1, caSharpness);
+            std::array<uint8_t, 768> hotlut{};
+            GetSmearlut(hotlut.data(), 1);
+            for (RenderVariant variant : AvailableVariants()) {
+                ASSERT_TRUE(SetRenderVariant(variant));
+                std::vector<uint8_t> page(original.bytes.size(), 0xEE), send(expected.size(), 0x5A);
+                Scribbler scribbler{page.data(), stride, send.data(), w, h, {}, {}};
+                SmearControlInParts parts(page.data(), w, h, hotlut.data(), send.data(), 1, caSharpness,
+                                          PageRowsDone{Scribbler::Notify, &scribbler});
+                ASSERT_EQ(parts.Start(), 0);
+                // One row at a time, or a few.
+                const std::size_t step = variant.threads == 1 ? 1 : 1 + (w + h) % 5;
+                for (std::size_t row = 0; row < h; row += step) {
+                    const std::size_t end = std::min<std::size_t>(row + step, h);
+                    std::copy(original.bytes.begin() + static_cast<std::ptrdiff_t>(row * stride),
+                              original.bytes.begin() + static_cast<std::ptrdiff_t>(end * stride),
+                              page.begin() + static_cast<std::ptrdiff_t>(row * stride));
+                    parts.RenderRowsWithin(end, 1 + row % 2);
+                }
+                ASSERT_EQ(parts.Finish({}), 0);
+                EXPECT_EQ(send, expected) << Describe(variant) << ", " << w << "x" << h << ", sharpness "
+                                          << caSharpness;
+            }
+        }
+    }
+}
+
 TEST_F(EveryVariant, BlocksOfRandomNumbersFollowTheSequence) {
     for (RenderVariant variant : AvailableVariants()) {
         ASSERT_TRUE(SetRenderVariant(variant));
