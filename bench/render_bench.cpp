@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "bench/photo_page.h"
-#include "render/face_sums.h"
 #include "render/render_kernel.h"
 #include "render/smear_control.h"
 
@@ -61,8 +60,7 @@ void SharpenPhotoPage(benchmark::State& state) {
     std::vector<uint16_t> columnSums(rowBytes);
     std::vector<int16_t> byteWeights(rowBytes), pixelWeights(PAGE_WIDTH);
     std::vector<uint8_t> out(rowBytes);
-    const velta::SharpenScratch scratch{columnSums.data(), byteWeights.data(), pixelWeights.data(),
-                                        velta::PackedFaceSums()};
+    const velta::SharpenScratch scratch{columnSums.data(), byteWeights.data(), pixelWeights.data()};
     for (auto _ : state) {
         for (std::size_t y = 0; y < PAGE_HEIGHT; ++y) {
             kernels.sharpen(page.data(), stride, y, PAGE_HEIGHT, PAGE_WIDTH, 4, out.data(), scratch);

@@ -8,6 +8,7 @@
 
 #include <cstring>
 
+#include "render/face_colour.h"
 #include "render/face_sums.h"
 #include "render/sharpen_arithmetic.h"
 #include "render/sharpness.h"
@@ -67,10 +68,27 @@ VELTA_INLINE void GenerateBody(uint32_t* __restrict mt, int* mti, Out* __restric
     }
 }
 
+// The face-window test of a pixel by multiplications and shifts, for vectors
+// with a 32-bit multiply.
+struct MultipliedFaceTest {
+    VELTA_INLINE bool operator()(int32_t r, int32_t g, int32_t b) const { return IsFaceColour(r, g, b); }
+};
+
+// The same by three reads of packed table sums, for the baseline instruction
+// set, whose vectors lack a 32-bit multiply.
+struct PackedFaceTest {
+    const uint64_t* sums = PackedFaceSums();
+    VELTA_INLINE bool operator()(int32_t r, int32_t g, int32_t b) const {
+        return IsFaceSum(sums[r] + sums[256 + g] + sums[512 + b]);
+    }
+};
+
 // Sharpens one row: the 5 x 5 same-channel sum of each byte comes from five
 // row sums per column, the gain from one face-window test per pixel.
+template <typename FaceTest>
 VELTA_INLINE void SharpenBody(const uint8_t* page, std::size_t stride, std::size_t y, std::size_t h,
                               std::size_t w, int s, uint8_t* __restrict out, const SharpenScratch& scratch) {
+    const FaceTest isFace;
     const std::size_t rowBytes = 3 * w;
     const uint8_t* row = page + y * stride;
     // The first and last three rows and the first and last two pixels of a
@@ -90,11 +108,9 @@ VELTA_INLINE void SharpenBody(const uint8_t* page, std::size_t stride, std::size
     }
     const int16_t face = static_cast<int16_t>(WeightFace6k[static_cast<std::size_t>(s)]);
     const int16_t back = static_cast<int16_t>(WeightBack6k[static_cast<std::size_t>(s)]);
-    const uint64_t* sums = scratch.faceSums;
     int16_t* __restrict pixelWeights = scratch.pixelWeights;
     for (std::size_t p = 2; p + 2 < w; ++p) {
-        const uint64_t sum = sums[row[3 * p]] + sums[256 + row[3 * p + 1]] + sums[512 + row[3 * p + 2]];
-        pixelWeights[p] = IsFaceSum(sum) ? face : back;
+        pixelWeights[p] = isFace(row[3 * p], row[3 * p + 1], row[3 * p + 2]) ? face : back;
     }
     for (std::size_t p = 2; p + 2 < w; ++p) {
         byteWeights[3 * p] = byteWeights[3 * p + 1] = byteWeights[3 * p + 2] = pixelWeights[p];
@@ -323,8 +339,8 @@ VELTA_INLINE void ChainsBody(int32_t* __restrict MiddleHistory, int32_t* __restr
 
 // Stamps out the kernels of one instruction set: each is a call of the body,
 // which is inlined and vectorised under the given target attribute; CHAINS
-// names the body of the smoothing chains.
-#define VELTA_ROW_KERNELS(NAME, TARGET, CHAINS)                                                                       \
+// names the body of the smoothing chains, FACE the face-window test.
+#define VELTA_ROW_KERNELS(NAME, TARGET, CHAINS, FACE)                                                                 \
     namespace NAME {                                                                                          \
     TARGET void Generate(uint32_t* mt, int* mti, uint32_t* out, std::size_t count) {                            \
         GenerateBody(mt, mti, out, count, 0xFFFFFFFFu);                                                       \
@@ -334,7 +350,7 @@ VELTA_INLINE void ChainsBody(int32_t* __restrict MiddleHistory, int32_t* __restr
     }                                                                                                         \
     TARGET void Sharpen(const uint8_t* page, std::size_t stride, std::size_t y, std::size_t h, std::size_t w,   \
                         int s, uint8_t* out, const SharpenScratch& scratch) {                                  \
-        SharpenBody(page, stride, y, h, w, s, out, scratch);                                                  \
+        SharpenBody<FACE>(page, stride, y, h, w, s, out, scratch);                                            \
     }                                                                                                         \
     TARGET void Tone(const uint8_t* row, std::size_t w, const uint16_t* toneTable, uint16_t* out) {            \
         ToneBody(row, w, toneTable, out);                                                                     \
@@ -361,15 +377,15 @@ VELTA_INLINE void ChainsBody(int32_t* __restrict MiddleHistory, int32_t* __restr
     constexpr RowKernels KERNELS{Generate, GenerateDither, Sharpen, Tone, Smear, Split, Terms, Chains};               \
     }
 
-VELTA_ROW_KERNELS(portable, , ScalarChainsBody)
+VELTA_ROW_KERNELS(portable, , ScalarChainsBody, PackedFaceTest)
 #if defined(__x86_64__)
-VELTA_ROW_KERNELS(avx2, [[gnu::target("avx2,bmi2")]], ChainsBody)
+VELTA_ROW_KERNELS(avx2, [[gnu::target("avx2,bmi2")]], ChainsBody, MultipliedFaceTest)
 // GCC is told to use the whole 512-bit registers; clang (the fuzz build) has no
 // such target option and picks its own vector width.
 #if defined(__clang__)
-VELTA_ROW_KERNELS(avx512, [[gnu::target("avx512f,avx512bw,avx512vl,avx2,bmi2")]], ChainsBody)
+VELTA_ROW_KERNELS(avx512, [[gnu::target("avx512f,avx512bw,avx512vl,avx2,bmi2")]], ChainsBody, MultipliedFaceTest)
 #else
-VELTA_ROW_KERNELS(avx512, [[gnu::target("avx512f,avx512bw,avx512vl,avx2,bmi2,prefer-vector-width=512")]], ChainsBody)
+VELTA_ROW_KERNELS(avx512, [[gnu::target("avx512f,avx512bw,avx512vl,avx2,bmi2,prefer-vector-width=512")]], ChainsBody, MultipliedFaceTest)
 #endif
 #endif
 

@@ -27,7 +27,6 @@ struct SharpenScratch {
     uint16_t* columnSums;  // same-channel sums of five rows
     int16_t* byteWeights;  // the unsharp-mask gain of each byte's pixel
     int16_t* pixelWeights; // the same, one entry per pixel (w entries)
-    const uint64_t* faceSums;  // PackedFaceSums()
 };
 
 // The kernels of one instruction set.

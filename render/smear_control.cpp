@@ -9,7 +9,6 @@
 #include <utility>
 
 #include "render/edge_fade.h"
-#include "render/face_sums.h"
 #include "render/random_source.h"
 #include "render/render_kernel.h"
 #include "render/tone_tables.h"
@@ -105,7 +104,7 @@ public:
     // tones.
     void PrepareBatch(std::size_t b, std::size_t slots) {
         const RowBatch& slot = ring_[b % slots];
-        const SharpenScratch scratch{columnSums_.get(), byteWeights_.get(), pixelWeights_.get(), PackedFaceSums()};
+        const SharpenScratch scratch{columnSums_.get(), byteWeights_.get(), pixelWeights_.get()};
         for (std::size_t n = 0; n < ROWS_PER_BATCH; ++n) {
             const std::size_t j = 1 + b * ROWS_PER_BATCH + n;
             if (j >= h_) break;
