@@ -157,19 +157,6 @@ VELTA_INLINE void SplitBody(const uint8_t* __restrict row, std::size_t w, uint8_
     }
 }
 
-// Sums the parts of the smoothing that need no smoothed value: for entries
-// begin..end-1, the history entry's own term and its right neighbour's.
-VELTA_INLINE void TermsBody(const int32_t* __restrict MiddleHistory, const int32_t* __restrict LongHistory,
-                            std::size_t begin, std::size_t end, int32_t MWideWeight,
-                            int32_t* __restrict middleTerms, int32_t* __restrict longTerms) {
-    const int32_t side = MWideWeight;
-    const int32_t centre = 1024 - 2 * MWideWeight;
-    for (std::size_t e = begin; e < end; ++e) {
-        longTerms[e] = 404 * LongHistory[e] + 310 * LongHistory[e + 3];
-        middleTerms[e] = centre * MiddleHistory[e] + side * MiddleHistory[e + 3];
-    }
-}
-
 // Starts a chain from the three entries before its first one.
 VELTA_INLINE void StartChain(const int32_t* MiddleHistory, const int32_t* LongHistory, SmoothingChain& chain,
                              std::size_t begin) {
@@ -181,6 +168,16 @@ VELTA_INLINE void StartChain(const int32_t* MiddleHistory, const int32_t* LongHi
     chain.started = true;
 }
 
+// The smoothing of one entry: (weight x the entry three before, already
+// smoothed, + centre x the entry's own value + side x its right neighbour's
+// (three entries on), both as smeared) >> 10. The long history's weights are
+// 310, 404 and 310; the middle history's side weight is MWideWeight and its
+// centre weight 1024 - 2 MWideWeight.
+VELTA_INLINE int32_t Smoothed(int32_t weight, int32_t before, int32_t centre, int32_t own, int32_t side,
+                              int32_t right) {
+    return (weight * before + (centre * own + side * right)) >> 10;
+}
+
 // Eight lanes of a chain step: the long history of three neighbouring
 // entries, the middle history of the same three, two lanes unused.
 typedef int32_t ChainLanes __attribute__((vector_size(32)));
@@ -188,15 +185,15 @@ typedef int32_t ChainLanes __attribute__((vector_size(32)));
 // Four neighbouring history entries, as one vector load or store moves them.
 typedef int32_t FourEntries __attribute__((vector_size(16)));
 
-// Puts the terms of three neighbouring entries in chain lanes (long terms in
-// lanes 0 to 2, middle terms in lanes 3 to 5), reading four of each. (The
-// vectors go by reference: by value their passing would depend on the
-// instruction set.)
-VELTA_INLINE void LoadTerms(ChainLanes& terms, const int32_t* longTerms, const int32_t* middleTerms) {
+// Puts three neighbouring entries of each history in chain lanes (long in
+// lanes 0 to 2, middle in lanes 3 to 5), reading four of each. (The vectors
+// go by reference: by value their passing would depend on the instruction
+// set.)
+VELTA_INLINE void LoadEntries(ChainLanes& lanes, const int32_t* longHistory, const int32_t* middleHistory) {
     FourEntries longFour, middleFour;
-    std::memcpy(&longFour, longTerms, sizeof longFour);
-    std::memcpy(&middleFour, middleTerms, sizeof middleFour);
-    terms = __builtin_shufflevector(longFour, middleFour, 0, 1, 2, 4, 5, 6, 3, 7);
+    std::memcpy(&longFour, longHistory, sizeof longFour);
+    std::memcpy(&middleFour, middleHistory, sizeof middleFour);
+    lanes = __builtin_shufflevector(longFour, middleFour, 0, 1, 2, 4, 5, 6, 3, 7);
 }
 
 // Stores the smoothed values of three neighbouring entries; the fourth entry
@@ -208,29 +205,70 @@ VELTA_INLINE void StoreSmoothed(const ChainLanes& values, int32_t* longHistory, 
     std::memcpy(middleHistory, &middleFour, sizeof middleFour);
 }
 
-// Runs one row's smoothing chain over entries begin..end-1 from its state:
-// three entries (one pixel) a step, the six chains of the pixel in the lanes
-// of one vector; the last one or two entries of a range one by one.
-VELTA_INLINE void ChainSteps(int32_t* __restrict Mh, int32_t* __restrict L, int32_t side, SmoothingChain& chain,
-                             std::size_t begin, std::size_t end) {
-    const ChainLanes weights = {310, 310, 310, side, side, side, 0, 0};
-    const int32_t* __restrict longTerms = chain.longTerms;
-    const int32_t* __restrict middleTerms = chain.middleTerms;
-    ChainLanes before = {chain.longBefore[0], chain.longBefore[1], chain.longBefore[2], chain.middleBefore[0],
-                         chain.middleBefore[1], chain.middleBefore[2], 0, 0};
-    std::size_t e = begin;
-    for (; e + 3 <= end; e += 3) {
-        const ChainLanes terms = {longTerms[e], longTerms[e + 1], longTerms[e + 2], middleTerms[e],
-                                  middleTerms[e + 1], middleTerms[e + 2], 0, 0};
-        before = (weights * before + terms) >> 10;
-        L[e] = before[0], L[e + 1] = before[1], L[e + 2] = before[2];
-        Mh[e] = before[3], Mh[e + 1] = before[4], Mh[e + 2] = before[5];
+// A chain on its way along a row, three entries (one pixel) a step, the six
+// chains of the pixel in the lanes of one vector. Each step stores four
+// entries of each history where it smooths three; the fourth is a stray value
+// until the next step. So the smeared values a step reads are loaded two steps
+// ahead, before any store reaches them: `now` holds entries e..e+2, `ahead`
+// e+3..e+5, both as smeared.
+struct ChainCursor {
+    ChainLanes before;  // the smoothed entries e-3..e-1
+    ChainLanes now, ahead;
+    std::size_t e;
+};
+
+// Opens a cursor at entry begin: every entry from begin on holds its smeared
+// value, and the chain is started.
+VELTA_INLINE void OpenCursor(const SmoothingChain& chain, std::size_t begin, ChainCursor& cursor) {
+    cursor.before = ChainLanes{chain.longBefore[0], chain.longBefore[1], chain.longBefore[2], chain.middleBefore[0],
+                               chain.middleBefore[1], chain.middleBefore[2], 0, 0};
+    cursor.e = begin;
+}
+
+// Tells whether a cursor can take a vector step towards end: the step loads
+// entries up to e + 9, which must be smeared (smoothing an entry below end
+// reads up to end + 2).
+VELTA_INLINE bool CanStep(const ChainCursor& cursor, std::size_t end) { return cursor.e + 7 <= end; }
+
+// Loads the first two steps' smeared entries; before the first vector step.
+VELTA_INLINE void PrimeCursor(const int32_t* L, const int32_t* Mh, ChainCursor& cursor) {
+    LoadEntries(cursor.now, L + cursor.e, Mh + cursor.e);
+    LoadEntries(cursor.ahead, L + cursor.e + 3, Mh + cursor.e + 3);
+}
+
+// One vector step of a primed cursor.
+VELTA_INLINE void StepCursor(int32_t* L, int32_t* Mh, const ChainLanes& weights, const ChainLanes& centres,
+                             const ChainLanes& sides, ChainCursor& cursor) {
+    ChainLanes next;
+    LoadEntries(next, L + cursor.e + 6, Mh + cursor.e + 6);
+    const ChainLanes terms = centres * cursor.now + sides * cursor.ahead;
+    cursor.before = (weights * cursor.before + terms) >> 10;
+    StoreSmoothed(cursor.before, L + cursor.e, Mh + cursor.e);
+    cursor.now = cursor.ahead;
+    cursor.ahead = next;
+    cursor.e += 3;
+}
+
+// Smooths the last entries up to end one by one and leaves the chain's state.
+// After vector steps (primed), entry e holds a stray value: the smeared values
+// of e..e+5 come from the cursor, the ones after from memory.
+VELTA_INLINE void CloseCursor(int32_t* L, int32_t* Mh, int32_t side, bool primed, ChainCursor& cursor,
+                              std::size_t end, SmoothingChain& chain) {
+    const int32_t centre = 1024 - 2 * side;
+    int32_t longOwn[6], middleOwn[6];
+    for (int n = 0; n < 3; ++n) {
+        longOwn[n] = primed ? cursor.now[n] : 0, longOwn[3 + n] = primed ? cursor.ahead[n] : 0;
+        middleOwn[n] = primed ? cursor.now[3 + n] : 0, middleOwn[3 + n] = primed ? cursor.ahead[3 + n] : 0;
     }
-    int32_t l[3] = {before[0], before[1], before[2]}, m[3] = {before[3], before[4], before[5]};
-    for (; e < end; ++e) {
-        const int32_t longValue = (310 * l[0] + longTerms[e]) >> 10;
-        const int32_t middleValue = (side * m[0] + middleTerms[e]) >> 10;
-        L[e] = longValue, Mh[e] = middleValue;
+    const std::size_t first = cursor.e;
+    const auto longAt = [&](std::size_t x) { return primed && x - first < 6 ? longOwn[x - first] : L[x]; };
+    const auto middleAt = [&](std::size_t x) { return primed && x - first < 6 ? middleOwn[x - first] : Mh[x]; };
+    int32_t l[3] = {cursor.before[0], cursor.before[1], cursor.before[2]};
+    int32_t m[3] = {cursor.before[3], cursor.before[4], cursor.before[5]};
+    for (std::size_t x = first; x < end; ++x) {
+        const int32_t longValue = Smoothed(310, l[0], 404, longAt(x), 310, longAt(x + 3));
+        const int32_t middleValue = Smoothed(side, m[0], centre, middleAt(x), side, middleAt(x + 3));
+        L[x] = longValue, Mh[x] = middleValue;
         l[0] = l[1], l[1] = l[2], l[2] = longValue;
         m[0] = m[1], m[1] = m[2], m[2] = middleValue;
     }
@@ -241,6 +279,8 @@ VELTA_INLINE void ChainSteps(int32_t* __restrict Mh, int32_t* __restrict L, int3
 // the baseline instruction set, whose vectors lack a 32-bit multiply: the six
 // chains of a pixel side by side in registers, one multiply a step (hence no
 // SLP vectorisation, which would only move values between register files).
+// Each entry is read before it is written and its right neighbour after, so
+// both are still the smeared values.
 #if defined(__clang__)
 [[gnu::noinline]]
 #else
@@ -249,24 +289,23 @@ VELTA_INLINE void ChainSteps(int32_t* __restrict Mh, int32_t* __restrict L, int3
 void ScalarChainSteps(
     int32_t* __restrict Mh, int32_t* __restrict L, int32_t side, SmoothingChain& chain, std::size_t begin,
     std::size_t end) {
-    const int32_t* __restrict longTerms = chain.longTerms;
-    const int32_t* __restrict middleTerms = chain.middleTerms;
+    const int32_t centre = 1024 - 2 * side;
     int32_t l0 = chain.longBefore[0], l1 = chain.longBefore[1], l2 = chain.longBefore[2];
     int32_t m0 = chain.middleBefore[0], m1 = chain.middleBefore[1], m2 = chain.middleBefore[2];
     std::size_t e = begin;
     for (; e + 3 <= end; e += 3) {
-        l0 = (310 * l0 + longTerms[e]) >> 10;
-        m0 = (side * m0 + middleTerms[e]) >> 10;
-        l1 = (310 * l1 + longTerms[e + 1]) >> 10;
-        m1 = (side * m1 + middleTerms[e + 1]) >> 10;
-        l2 = (310 * l2 + longTerms[e + 2]) >> 10;
-        m2 = (side * m2 + middleTerms[e + 2]) >> 10;
+        l0 = Smoothed(310, l0, 404, L[e], 310, L[e + 3]);
+        m0 = Smoothed(side, m0, centre, Mh[e], side, Mh[e + 3]);
+        l1 = Smoothed(310, l1, 404, L[e + 1], 310, L[e + 4]);
+        m1 = Smoothed(side, m1, centre, Mh[e + 1], side, Mh[e + 4]);
+        l2 = Smoothed(310, l2, 404, L[e + 2], 310, L[e + 5]);
+        m2 = Smoothed(side, m2, centre, Mh[e + 2], side, Mh[e + 5]);
         L[e] = l0, L[e + 1] = l1, L[e + 2] = l2;
         Mh[e] = m0, Mh[e + 1] = m1, Mh[e + 2] = m2;
     }
     for (; e < end; ++e) {
-        const int32_t longValue = (310 * l0 + longTerms[e]) >> 10;
-        const int32_t middleValue = (side * m0 + middleTerms[e]) >> 10;
+        const int32_t longValue = Smoothed(310, l0, 404, L[e], 310, L[e + 3]);
+        const int32_t middleValue = Smoothed(side, m0, centre, Mh[e], side, Mh[e + 3]);
         L[e] = longValue, Mh[e] = middleValue;
         l0 = l1, l1 = l2, l2 = longValue;
         m0 = m1, m1 = m2, m2 = middleValue;
@@ -292,49 +331,46 @@ VELTA_INLINE void ScalarChainsBody(int32_t* MiddleHistory, int32_t* LongHistory,
 
 // Smooths entries of one row and, when second is given, of the next. The two
 // chains step side by side, a pixel of each per round, so that the waits of
-// one fill with the work of the other; the longer range finishes alone.
+// one fill with the work of the other (and with the terms of both, which need
+// no smoothed value); the longer range finishes alone.
 VELTA_INLINE void ChainsBody(int32_t* __restrict MiddleHistory, int32_t* __restrict LongHistory,
                              int32_t MWideWeight, SmoothingChain& first, std::size_t firstBegin,
                              std::size_t firstEnd, SmoothingChain* second, std::size_t secondBegin,
                              std::size_t secondEnd) {
-    if (firstBegin < firstEnd) StartChain(MiddleHistory, LongHistory, first, firstBegin);
-    if (second == nullptr || secondBegin >= secondEnd) {
-        if (firstBegin < firstEnd) ChainSteps(MiddleHistory, LongHistory, MWideWeight, first, firstBegin, firstEnd);
-        return;
-    }
-    StartChain(MiddleHistory, LongHistory, *second, secondBegin);
     int32_t* L = LongHistory;
     int32_t* Mh = MiddleHistory;
-    const int32_t side = MWideWeight;
+    const int32_t side = MWideWeight, centre = 1024 - 2 * MWideWeight;
     const ChainLanes weights = {310, 310, 310, side, side, side, 0, 0};
-    const int32_t* __restrict aLong = first.longTerms;
-    const int32_t* __restrict aMiddle = first.middleTerms;
-    const int32_t* __restrict bLong = second->longTerms;
-    const int32_t* __restrict bMiddle = second->middleTerms;
-    ChainLanes a = {first.longBefore[0], first.longBefore[1], first.longBefore[2], first.middleBefore[0],
-                    first.middleBefore[1], first.middleBefore[2], 0, 0};
-    ChainLanes b = {second->longBefore[0], second->longBefore[1], second->longBefore[2], second->middleBefore[0],
-                    second->middleBefore[1], second->middleBefore[2], 0, 0};
-    std::size_t ea = firstBegin, eb = secondBegin;
-    // Each step loads and stores four entries where it needs three: the
-    // fourth store of each history is a stray value that the next step
-    // overwrites with the right one, so the loop stops a pixel before the end
-    // of either range and the last entries go one pixel at a time.
-    for (; ea + 6 <= firstEnd && eb + 6 <= secondEnd; ea += 3, eb += 3) {
-        ChainLanes aTerms, bTerms;
-        LoadTerms(aTerms, aLong + ea, aMiddle + ea);
-        LoadTerms(bTerms, bLong + eb, bMiddle + eb);
-        a = (weights * a + aTerms) >> 10;
-        b = (weights * b + bTerms) >> 10;
-        StoreSmoothed(a, L + ea, Mh + ea);
-        StoreSmoothed(b, L + eb, Mh + eb);
+    const ChainLanes centres = {404, 404, 404, centre, centre, centre, 0, 0};
+    const ChainLanes sides = {310, 310, 310, side, side, side, 0, 0};
+    const bool both = second != nullptr && secondBegin < secondEnd;
+    ChainCursor a{}, b{};
+    if (firstBegin < firstEnd) {
+        StartChain(Mh, L, first, firstBegin);
+        OpenCursor(first, firstBegin, a);
     }
-    for (int n = 0; n < 3; ++n) {
-        first.longBefore[n] = a[n], first.middleBefore[n] = a[3 + n];
-        second->longBefore[n] = b[n], second->middleBefore[n] = b[3 + n];
+    if (both) {
+        StartChain(Mh, L, *second, secondBegin);
+        OpenCursor(*second, secondBegin, b);
     }
-    if (ea < firstEnd) ChainSteps(MiddleHistory, LongHistory, MWideWeight, first, ea, firstEnd);
-    if (eb < secondEnd) ChainSteps(MiddleHistory, LongHistory, MWideWeight, *second, eb, secondEnd);
+    const bool aSteps = firstBegin < firstEnd && CanStep(a, firstEnd);
+    const bool bSteps = both && CanStep(b, secondEnd);
+    if (aSteps) PrimeCursor(L, Mh, a);
+    if (bSteps) PrimeCursor(L, Mh, b);
+    if (aSteps && bSteps) {
+        while (CanStep(a, firstEnd) && CanStep(b, secondEnd)) {
+            StepCursor(L, Mh, weights, centres, sides, a);
+            StepCursor(L, Mh, weights, centres, sides, b);
+        }
+    }
+    if (aSteps) {
+        while (CanStep(a, firstEnd)) StepCursor(L, Mh, weights, centres, sides, a);
+    }
+    if (bSteps) {
+        while (CanStep(b, secondEnd)) StepCursor(L, Mh, weights, centres, sides, b);
+    }
+    if (firstBegin < firstEnd) CloseCursor(L, Mh, side, aSteps, a, firstEnd, first);
+    if (both) CloseCursor(L, Mh, side, bSteps, b, secondEnd, *second);
 }
 
 // Stamps out the kernels of one instruction set: each is a call of the body,
@@ -364,17 +400,13 @@ VELTA_INLINE void ChainsBody(int32_t* __restrict MiddleHistory, int32_t* __restr
                       uint8_t* channel2) {                                                                    \
         SplitBody(row, w, channel0, channel1, channel2);                                                      \
     }                                                                                                         \
-    TARGET void Terms(const int32_t* MiddleHistory, const int32_t* LongHistory, std::size_t begin,             \
-                      std::size_t end, int32_t MWideWeight, int32_t* middleTerms, int32_t* longTerms) {        \
-        TermsBody(MiddleHistory, LongHistory, begin, end, MWideWeight, middleTerms, longTerms);               \
-    }                                                                                                         \
     TARGET void Chains(int32_t* MiddleHistory, int32_t* LongHistory, int32_t MWideWeight,                      \
                        SmoothingChain& first, std::size_t firstBegin, std::size_t firstEnd,                    \
                        SmoothingChain* second, std::size_t secondBegin, std::size_t secondEnd) {               \
         CHAINS(MiddleHistory, LongHistory, MWideWeight, first, firstBegin, firstEnd, second, secondBegin,      \
                secondEnd);                                                                                    \
     }                                                                                                         \
-    constexpr RowKernels KERNELS{Generate, GenerateDither, Sharpen, Tone, Smear, Split, Terms, Chains};               \
+    constexpr RowKernels KERNELS{Generate, GenerateDither, Sharpen, Tone, Smear, Split, Chains};               \
     }
 
 VELTA_ROW_KERNELS(portable, , ScalarChainsBody, PackedFaceTest)

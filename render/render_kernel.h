@@ -12,11 +12,9 @@
 namespace velta {
 
 // The across-row smoothing of one row's histories, a chain per channel that
-// runs along the row: the terms summed ahead, and the last three smoothed
-// entries before the next one (oldest first).
+// runs along the row: the last three smoothed entries before the next one
+// (oldest first).
 struct SmoothingChain {
-    int32_t* middleTerms;
-    int32_t* longTerms;
     int32_t middleBefore[3];
     int32_t longBefore[3];
     bool started;  // false until the first step, which reads the three entries before it
@@ -49,16 +47,13 @@ struct RowKernels {
                   uint8_t* out, std::size_t begin, std::size_t end, const SmearConstants& k);
     // Spreads the 3w interleaved bytes of a row over the three channel rows.
     void (*split)(const uint8_t* row, std::size_t w, uint8_t* channel0, uint8_t* channel1, uint8_t* channel2);
-    // Writes, for history entries begin..end-1, the terms of the across-row
-    // smoothing that need no smoothed value: the entry's own and its right
-    // neighbour's (three entries on).
-    void (*terms)(const int32_t* MiddleHistory, const int32_t* LongHistory, std::size_t begin, std::size_t end,
-                  int32_t MWideWeight, int32_t* middleTerms, int32_t* longTerms);
     // Smooths history entries firstBegin..firstEnd-1 of one row and, when
     // second is not null, secondBegin..secondEnd-1 of the next: each entry
-    // becomes (weight x the entry three before, already smoothed, + its
-    // terms) >> 10, the weight 310 for the long history and MWideWeight for
-    // the middle one.
+    // becomes (weight x the entry three before, already smoothed, + centre x
+    // its own smeared value + side x that of the entry three on) >> 10; the
+    // weights are 310, 404 and 310 for the long history, MWideWeight,
+    // 1024 - 2 MWideWeight and MWideWeight for the middle one. Every entry up
+    // to two past each range's end holds its smeared value.
     void (*chains)(int32_t* MiddleHistory, int32_t* LongHistory, int32_t MWideWeight, SmoothingChain& first,
                    std::size_t firstBegin, std::size_t firstEnd, SmoothingChain* second, std::size_t secondBegin,
                    std::size_t secondEnd);

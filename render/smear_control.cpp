@@ -63,15 +63,13 @@ public:
         LongHistory_ = TryAllocate<int32_t>(rowBytes_);
         for (std::size_t n = 0; n < 2; ++n) {
             smeared_[n] = TryAllocate<uint8_t>(rowBytes_);
-            middleTerms_[n] = TryAllocate<int32_t>(rowBytes_);
-            longTerms_[n] = TryAllocate<int32_t>(rowBytes_);
         }
         sharpened_ = TryAllocate<uint8_t>(s_ > 0 ? rowBytes_ : 0);
         columnSums_ = TryAllocate<uint16_t>(s_ > 0 ? rowBytes_ : 0);
         byteWeights_ = TryAllocate<int16_t>(s_ > 0 ? rowBytes_ : 0);
         pixelWeights_ = TryAllocate<int16_t>(s_ > 0 ? w_ : 0);
         bool ok = MiddleHistory_ && LongHistory_ && sharpened_ && columnSums_ && byteWeights_ && pixelWeights_;
-        for (std::size_t n = 0; n < 2; ++n) ok = ok && smeared_[n] && middleTerms_[n] && longTerms_[n];
+        for (std::size_t n = 0; n < 2; ++n) ok = ok && smeared_[n];
         for (std::size_t n = 0; n < slots && ok; ++n) {
             ring_[n].tone = TryAllocate<uint16_t>(ROWS_PER_BATCH * rowBytes_);
             ring_[n].dither = TryAllocate<uint16_t>(ROWS_PER_BATCH * rowBytes_);
@@ -210,8 +208,7 @@ private:
         // The smoothed entries: 4 to 3w - 4.
         constexpr std::ptrdiff_t FIRST_SMOOTHED = 4;
         const std::ptrdiff_t END_SMOOTHED = E - 3;
-        SmoothingChain chains[2] = {{middleTerms_[0].get(), longTerms_[0].get(), {}, {}, false},
-                                    {middleTerms_[1].get(), longTerms_[1].get(), {}, {}, false}};
+        SmoothingChain chains[2] = {{{}, {}, false}, {{}, {}, false}};
         const auto clip = [](std::ptrdiff_t from, std::ptrdiff_t to, std::ptrdiff_t low, std::ptrdiff_t high) {
             const std::ptrdiff_t begin = from > low ? from : low, end = to < high ? to : high;
             return std::pair<std::size_t, std::size_t>{static_cast<std::size_t>(begin),
@@ -221,13 +218,11 @@ private:
             const auto [smearBegin, smearEnd] = clip(k * C, k * C + C, 0, E);
             SmearBytes(first, smeared_[0].get(), smearBegin, smearEnd);
             const auto [chainBegin, chainEnd] = clip(k * C - 3, k * C + C - 3, FIRST_SMOOTHED, END_SMOOTHED);
-            SumTerms(chains[0], chainBegin, chainEnd);
             std::pair<std::size_t, std::size_t> secondChain{0, 0};
             if (second != nullptr) {
                 const auto [begin, end] = clip(k * C - C - 3, k * C - 3, 0, E);
                 SmearBytes(*second, smeared_[1].get(), begin, end);
                 secondChain = clip(k * C - C - 6, k * C - 6, FIRST_SMOOTHED, END_SMOOTHED);
-                SumTerms(chains[1], secondChain.first, secondChain.second);
             }
             kernels_.chains(MiddleHistory_.get(), LongHistory_.get(), k_.MWideWeight, chains[0], chainBegin, chainEnd,
                             second != nullptr ? &chains[1] : nullptr, secondChain.first, secondChain.second);
@@ -250,13 +245,6 @@ private:
             i = vectorEnd;
         }
         for (; i < end; ++i) SmearFadedByte(i, row.tone, row.dither, out);
-    }
-
-    // Sums the smoothing terms of entries begin..end-1 for a chain.
-    void SumTerms(const SmoothingChain& chain, std::size_t begin, std::size_t end) {
-        if (begin >= end) return;
-        kernels_.terms(MiddleHistory_.get(), LongHistory_.get(), begin, end, k_.MWideWeight,
-                       chain.middleTerms, chain.longTerms);
     }
 
     // Spreads the smeared bytes of row j over the planes: plane 0 is printed
@@ -289,7 +277,6 @@ private:
     std::unique_ptr<uint8_t[]> smeared_[2], sharpened_;
     std::unique_ptr<uint16_t[]> columnSums_;
     std::unique_ptr<int16_t[]> byteWeights_, pixelWeights_;
-    std::unique_ptr<int32_t[]> middleTerms_[2], longTerms_[2];
     RowBatch ring_[RING_SLOTS];
 };
 
