@@ -19,7 +19,7 @@ namespace {
 // Every page reseeds the dither with this key, so equal pages print equally.
 constexpr uint32_t PAGE_SEED[4] = {0x123, 0x234, 0x345, 0x456};
 
-// Rows are prepared (bytes sharpened, tones looked up) in
+// Rows are prepared (dither drawn, bytes sharpened, tones looked up) in
 // batches; with two threads one thread prepares while the other smears, and
 // the batches go round a ring of a few slots.
 constexpr std::size_t ROWS_PER_BATCH = 8;
@@ -38,8 +38,8 @@ std::unique_ptr<T[]> TryAllocate(std::size_t n) {
     return std::unique_ptr<T[]>(new (std::nothrow) T[n == 0 ? 1 : n]);
 }
 
-// The prepared rows of one batch, row after row: the packed tone of every
-// (sharpened) byte and, when the preparing thread draws it, the dither.
+// The prepared rows of one batch, row after row: the dither and the packed
+// tone of every (sharpened) byte.
 struct RowBatch {
     std::unique_ptr<uint16_t[]> tone;
     std::unique_ptr<uint16_t[]> dither;
@@ -63,18 +63,17 @@ public:
         LongHistory_ = TryAllocate<int32_t>(rowBytes_);
         for (std::size_t n = 0; n < 2; ++n) {
             smeared_[n] = TryAllocate<uint8_t>(rowBytes_);
-            dither_[n] = TryAllocate<uint16_t>(rowBytes_);
         }
         sharpened_ = TryAllocate<uint8_t>(s_ > 0 ? rowBytes_ : 0);
         columnSums_ = TryAllocate<uint16_t>(s_ > 0 ? rowBytes_ : 0);
         byteWeights_ = TryAllocate<int16_t>(s_ > 0 ? rowBytes_ : 0);
         pixelWeights_ = TryAllocate<int16_t>(s_ > 0 ? w_ : 0);
         bool ok = MiddleHistory_ && LongHistory_ && sharpened_ && columnSums_ && byteWeights_ && pixelWeights_;
-        for (std::size_t n = 0; n < 2; ++n) ok = ok && smeared_[n] && dither_[n];
+        for (std::size_t n = 0; n < 2; ++n) ok = ok && smeared_[n];
         for (std::size_t n = 0; n < slots && ok; ++n) {
             ring_[n].tone = TryAllocate<uint16_t>(ROWS_PER_BATCH * rowBytes_);
-            if (ditherInBatches_) ring_[n].dither = TryAllocate<uint16_t>(ROWS_PER_BATCH * rowBytes_);
-            ok = ring_[n].tone && (ring_[n].dither || !ditherInBatches_);
+            ring_[n].dither = TryAllocate<uint16_t>(ROWS_PER_BATCH * rowBytes_);
+            ok = ring_[n].tone && ring_[n].dither;
         }
         return ok;
     }
@@ -107,7 +106,7 @@ public:
         for (std::size_t n = 0; n < ROWS_PER_BATCH; ++n) {
             const std::size_t j = 1 + b * ROWS_PER_BATCH + n;
             if (j >= h_) break;
-            if (ditherInBatches_) genrand_dither_block(slot.dither.get() + n * rowBytes_, rowBytes_);
+            genrand_dither_block(slot.dither.get() + n * rowBytes_, rowBytes_);
             const uint8_t* row = page_ + j * stride_;
             if (s_ > 0) {
                 kernels_.sharpen(page_, stride_, j, h_, w_, s_, sharpened_.get(), scratch);
@@ -118,17 +117,11 @@ public:
         if (touchSendAhead_) TouchSendRows(1 + b * ROWS_PER_BATCH, 1 + (b + 1) * ROWS_PER_BATCH);
     }
 
-    // Gives the thread that prepares the batches more of the work, when it
-    // has time to spare (without sharpening its share is the smaller one):
-    // it draws the dither into the batches, and it takes the first-touch
-    // faults of the send buffer's fresh memory ahead of the thread that
-    // smears. Otherwise the smearing thread draws each row's dither itself,
-    // which keeps the numbers out of the other processor's cache. Chosen
-    // before Allocate.
-    void GiveHelperMore(bool on) {
-        ditherInBatches_ = on;
-        touchSendAhead_ = on;
-    }
+    // Has the helper take the first-touch faults of the send buffer's fresh
+    // memory, row batch by row batch, ahead of the thread that smears. Worth
+    // it when the helper has time to spare: without sharpening its share of
+    // the work is the smaller one.
+    void TouchSendAhead(bool on) { touchSendAhead_ = on; }
 
     // Returns how many leading page rows batch b reads: sharpening looks two
     // rows down from each of its rows.
@@ -154,15 +147,13 @@ public:
 
     // Smears the rows of batch b from ring slot b mod slots into the send
     // buffer, asking cancelled before each row; returns false when cancelled.
-    // Unless the batch carries it, each row's dither is drawn here, in page
-    // order.
     bool SmearBatch(std::size_t b, std::size_t slots, const CancelCheck& cancelled) {
         const RowBatch& slot = ring_[b % slots];
         for (std::size_t n = 0; n < ROWS_PER_BATCH; n += 2) {
             const std::size_t j = 1 + b * ROWS_PER_BATCH + n;
             if (j >= h_) break;
             if (cancelled()) return false;
-            const PreparedRow first{slot.tone.get() + n * rowBytes_, RowDither(slot, n, 0)};
+            const PreparedRow first{slot.tone.get() + n * rowBytes_, slot.dither.get() + n * rowBytes_};
             if (j + 1 >= h_) {
                 SmearRows(j, first, nullptr);
                 break;
@@ -171,7 +162,7 @@ public:
                 SmearRows(j, first, nullptr);
                 return false;
             }
-            const PreparedRow second{first.tone + rowBytes_, RowDither(slot, n + 1, 1)};
+            const PreparedRow second{first.tone + rowBytes_, first.dither + rowBytes_};
             SmearRows(j, first, &second);
         }
         return true;
@@ -189,14 +180,6 @@ private:
             uint8_t* end = send_ + plane * w_ * h_ + last * w_;
             for (uint8_t* byte = begin; byte < end; byte += PAGE - reinterpret_cast<uintptr_t>(byte) % PAGE) *byte = 0;
         }
-    }
-
-    // Returns the dither of row n of a batch: the batch's own, or drawn now
-    // into work row `work`.
-    const uint16_t* RowDither(const RowBatch& slot, std::size_t n, std::size_t work) {
-        if (ditherInBatches_) return slot.dither.get() + n * rowBytes_;
-        genrand_dither_block(dither_[work].get(), rowBytes_);
-        return dither_[work].get();
     }
 
     // The packed tones and the dither of a row, ready to smear.
@@ -285,7 +268,6 @@ private:
     uint8_t* send_;
     int s_;
     bool touchSendAhead_ = false;
-    bool ditherInBatches_ = false;
     SmearConstants k_;
     const RowKernels& kernels_;
     uint16_t toneTable_[768];
@@ -293,7 +275,6 @@ private:
     // the page, in 1/1024 of an energy step.
     std::unique_ptr<int32_t[]> MiddleHistory_, LongHistory_;
     std::unique_ptr<uint8_t[]> smeared_[2], sharpened_;
-    std::unique_ptr<uint16_t[]> dither_[2];  // the dither of the rows being smeared
     std::unique_ptr<uint16_t[]> columnSums_;
     std::unique_ptr<int16_t[]> byteWeights_, pixelWeights_;
     RowBatch ring_[RING_SLOTS];
@@ -406,7 +387,7 @@ int SmearControlInParts::Start() {
     init_by_array(PAGE_SEED, 4);
     if (!state_) return 0;
     state_->twoThreads = state_->variant.threads == 2 && state_->render.BatchCount() > 1;
-    state_->render.GiveHelperMore(state_->twoThreads && !sharpening_);
+    state_->render.TouchSendAhead(state_->twoThreads && !sharpening_);
     return state_->render.Allocate(state_->twoThreads ? RING_SLOTS : 1) ? 0 : -1;
 }
 
