@@ -47,16 +47,17 @@ JobTables PrepareJobTables(const JobSettings& settings);
 PageRoadStatus RunPageRoad(const PageBuffers& buffers, JobSettings& settings, JobTables& tables,
                            const CancelCheck& cancelled, int& SpaceFlag);
 
-// The same road started while the page is still being read. When the page's
-// colours change or it is resized, and the renderer has two threads, a helper
-// thread notes each row's whiteness for the blank-half test, colour-corrects
-// the row and reduces it across behind the reader, on the processor the
-// reading leaves idle; otherwise everything waits for the whole page. The
-// helper also enlarges the upper rows of an enlarged page as their source rows
-// come in, once the blank-half test can no longer move rows. The rest of
-// resizing and the rendering follow once the page is complete. The bytes are
-// those of RunPageRoad: the other row steps work row by row, so they give the
-// same rows before or after the blank-half move, which copies whole rows.
+// The same road started while the page is still being read. When the renderer
+// has two threads, a helper thread follows the reader on the processor the
+// reading leaves idle: it notes each row's whiteness for the blank-half test,
+// colour-corrects the row and reduces it across (when the page is reduced).
+// With time to spare, once the blank-half test can no longer move rows, it
+// enlarges the upper rows of an enlarged page as their source rows come in and
+// renders the rows that are final (unless the page is reduced). The rest of
+// resizing and rendering follows once the page is complete. The bytes are
+// those of RunPageRoad: the row steps work row by row, so they give the same
+// rows before or after the blank-half move, which copies whole rows, and the
+// steps that move rows between rows wait until no such move can come.
 class PageRoadWhileReading {
  public:
   // Builds the page's colour tables and starts the helper when there is one.
