@@ -22,10 +22,11 @@ int ResizePicture(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight, int32_
 int ResizePictureAverage(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight,
                          int32_t iMagnificationX, int32_t iMagnificationY, int threads = 1);
 
-// The same reduction in two phases, so that the first can run on each row as
-// soon as the row is final: across (each row reduced at its own start, rows in
-// any order and on two threads at once, each with its own worker number 0 or
-// 1), then down and around (Finish). ResizePictureAverage is the two in turn.
+// The same reduction in phases, so that the first can run on each row as soon
+// as the row is final: across (each row reduced at its own start, rows in any
+// order and on two threads at once, each with its own worker number 0 or 1),
+// then down, as far as the final rows allow (ReduceDownWithin), and the rest
+// of it and around (Finish). ResizePictureAverage is across, then Finish.
 class PictureReduction {
  public:
   enum class Kind { Nothing, White, Reduce, OutOfMemory };
@@ -42,6 +43,15 @@ class PictureReduction {
   Kind kind() const { return kind_; }
   // Reduces rows [begin, end) across, in place; only for Kind::Reduce.
   void ReduceRowsAcross(std::size_t begin, std::size_t end, int worker);
+  // Rows [begin, end) are reduced across and final: keeps the copies of them
+  // that the pass down reads after they are overwritten. Called with rising
+  // rows (or the whole page again after rows moved); Finish takes the copies
+  // of the rows never passed here.
+  void RowsReducedAcross(std::size_t begin, std::size_t end);
+  // Does up to `most` reduced rows of the pass down whose source rows and
+  // destination all lie within the first finalRows rows, all passed to
+  // RowsReducedAcross; returns how many it did. One thread at a time.
+  std::size_t ReduceDownWithin(std::size_t finalRows, std::size_t most, int worker);
   // Once every row is reduced across: the rest of the reduction, on threads
   // (1 or 2) threads. Returns 0, or -1 when memory is short.
   int Finish(int threads);

@@ -160,6 +160,11 @@ struct PictureReduction::Work {
   std::unique_ptr<int32_t[]> savedSlot;
   std::unique_ptr<uint8_t[]> saved;
   size_t split = 0;  // the first reduced row of the lower group
+  // The vertical pass's progress: the next reduced row of the lower group, the
+  // upper group's rows still to do ([0, upperLeft), from the top one down),
+  // the leading page rows whose planned copies are taken, and the rows that
+  // must be final before the upper group may start.
+  size_t nextLower = 0, upperLeft = 0, savedUpTo = 0, upperNeeds = 0;
 
   // Takes the tables and rows; false when memory is short.
   bool Prepare() {
@@ -259,8 +264,32 @@ struct PictureReduction::Work {
       }
     }
     saved.reset(new (std::nothrow) uint8_t[std::max<size_t>(savedRows, 1) * targetRow]);
+    nextLower = upperLeft = split;
+    // The upper rows read up to the centre and land just below it.
+    upperNeeds = split == 0 ? 0 : std::max(RowsReadBy(split - 1), destination(split - 1) + 1);
     return saved != nullptr;
   }
+
+  // Returns how many leading page rows reduced row t reads.
+  size_t RowsReadBy(size_t t) const { return size_t{(rows.end(static_cast<int64_t>(t)) - 1)->source} + 1; }
+
+  // Copies the planned rows among page rows [begin, end), reduced across.
+  void SaveRows(size_t begin, size_t end) {
+    for (size_t r = begin; r < end; ++r) {
+      if (savedSlot[r] >= 0)
+        std::memcpy(saved.get() + static_cast<size_t>(savedSlot[r]) * targetRow, page + r * stride, targetRow);
+    }
+    savedUpTo = std::max(savedUpTo, end);
+  }
+
+  // Returns page row r as the vertical pass reads it: its copy when saved.
+  const uint8_t* ReducedRow(size_t r) const {
+    if (savedSlot[r] >= 0) return saved.get() + static_cast<size_t>(savedSlot[r]) * targetRow;
+    return page + r * stride;
+  }
+
+  // Averages reduced row t down into the worker's row, then puts it in place.
+  void ReduceRowDown(size_t t, int worker);
 
   size_t firstRow() const { return static_cast<size_t>(height / 2 - tarHeight / 2); }
   size_t firstColumn() const { return static_cast<size_t>(width / 2 - tarWidth / 2); }
@@ -270,48 +299,40 @@ struct PictureReduction::Work {
   void ReduceDown(int threads);
 };
 
+void PictureReduction::Work::ReduceRowDown(size_t t, int worker) {
+  uint8_t* reduced = workRows.get() + static_cast<size_t>(worker) * targetRow;
+  const OverlapRun* first = rows.begin(static_cast<int64_t>(t));
+  const OverlapRun* last = rows.end(static_cast<int64_t>(t));
+  if (rowMean->multiplied()) {
+    // The sums stay below 255 x 4096 + 1 and fit 32 bits.
+    uint32_t* sums = sumRows.get() + static_cast<size_t>(worker) * targetRow;
+    std::fill(sums, sums + targetRow, 0u);
+    for (const OverlapRun* run = first; run != last; ++run)
+      AddWeighted(ReducedRow(run->source), run->units, targetRow, sums);
+    MeansOf(sums, targetRow, rowMean->multiplier(), reduced);
+  } else {
+    for (size_t byte = 0; byte < targetRow; ++byte) {
+      int64_t sum = 0;
+      for (const OverlapRun* run = first; run != last; ++run)
+        sum += int64_t{run->units} * ReducedRow(run->source)[byte];
+      reduced[byte] = (*rowMean)(sum);
+    }
+  }
+  std::memcpy(page + destination(t) * stride + 3 * firstColumn(), reduced, targetRow);
+}
+
 void PictureReduction::Work::ReduceDown(int threads) {
   const auto pageHeight = static_cast<size_t>(height);
   const auto targetRows = static_cast<size_t>(tarHeight);
-  for (size_t r = 0; r < pageHeight; ++r) {
-    if (savedSlot[r] >= 0)
-      std::memcpy(saved.get() + static_cast<size_t>(savedSlot[r]) * targetRow, page + r * stride, targetRow);
-  }
-  const auto reducedRow = [&](size_t r) -> const uint8_t* {
-    if (savedSlot[r] >= 0) return saved.get() + static_cast<size_t>(savedSlot[r]) * targetRow;
-    return page + r * stride;
-  };
-
-  // Averages reduced row t into the worker's row, then puts it in place.
-  const auto reduceDown = [&](size_t t, int worker) {
-    uint8_t* reduced = workRows.get() + static_cast<size_t>(worker) * targetRow;
-    const OverlapRun* first = rows.begin(static_cast<int64_t>(t));
-    const OverlapRun* last = rows.end(static_cast<int64_t>(t));
-    if (rowMean->multiplied()) {
-      // The sums stay below 255 x 4096 + 1 and fit 32 bits.
-      uint32_t* sums = sumRows.get() + static_cast<size_t>(worker) * targetRow;
-      std::fill(sums, sums + targetRow, 0u);
-      for (const OverlapRun* run = first; run != last; ++run)
-        AddWeighted(reducedRow(run->source), run->units, targetRow, sums);
-      MeansOf(sums, targetRow, rowMean->multiplier(), reduced);
-    } else {
-      for (size_t byte = 0; byte < targetRow; ++byte) {
-        int64_t sum = 0;
-        for (const OverlapRun* run = first; run != last; ++run)
-          sum += int64_t{run->units} * reducedRow(run->source)[byte];
-        reduced[byte] = (*rowMean)(sum);
-      }
-    }
-    std::memcpy(page + destination(t) * stride + 3 * firstColumn(), reduced, targetRow);
-  };
-  // The two groups as two bands, the lower one first: on one thread the rows
-  // it overwrites near the centre are then gone before the upper group reads
-  // them, unless saved.
+  SaveRows(savedUpTo, pageHeight);
+  // The rest of the two groups as two bands, the lower one first: on one
+  // thread the rows it overwrites near the centre are then gone before the
+  // upper group reads them, unless saved.
   ForRowBands(2, 1, threads, [] { return false; }, [&](size_t group, size_t, int worker) {
     if (group == 0) {
-      for (size_t t = split; t < targetRows; ++t) reduceDown(t, worker);
+      for (; nextLower < targetRows; ++nextLower) ReduceRowDown(nextLower, worker);
     } else {
-      for (size_t t = split; t-- > 0;) reduceDown(t, worker);
+      while (upperLeft > 0) ReduceRowDown(--upperLeft, worker);
     }
   });
 
@@ -359,6 +380,28 @@ PictureReduction::~PictureReduction() = default;
 
 void PictureReduction::ReduceRowsAcross(size_t begin, size_t end, int worker) {
   if (kind_ == Kind::Reduce) work_->ReduceRowsAcross(begin, end, worker);
+}
+
+void PictureReduction::RowsReducedAcross(size_t begin, size_t end) {
+  if (kind_ == Kind::Reduce) work_->SaveRows(begin, end);
+}
+
+size_t PictureReduction::ReduceDownWithin(size_t finalRows, size_t most, int worker) {
+  if (kind_ != Kind::Reduce) return 0;
+  Work& w = *work_;
+  const auto targetRows = static_cast<size_t>(w.tarHeight);
+  size_t done = 0;
+  while (done < most) {
+    if (w.nextLower < targetRows && w.RowsReadBy(w.nextLower) <= finalRows) {
+      w.ReduceRowDown(w.nextLower++, worker);
+    } else if (w.upperLeft > 0 && w.upperNeeds <= finalRows) {
+      w.ReduceRowDown(--w.upperLeft, worker);
+    } else {
+      break;
+    }
+    ++done;
+  }
+  return done;
 }
 
 int PictureReduction::Finish(int threads) {

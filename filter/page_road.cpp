@@ -166,12 +166,13 @@ void PageRoadWhileReading::FollowReader() {
     if (read == kStopped) return;
     if (read == worked_) {
       if (worked_ == buffers_.height) return;
-      // Caught up with the reader: the time left goes to enlarging upper
-      // rows, then to rendering the rows that are final, a step at a time.
-      // Both wait while a blank upper half could still move the lower half
-      // up. What is left when the page is complete is shared between both
-      // threads.
+      // Caught up with the reader: the time left goes to the reduction's
+      // pass down or to enlarging upper rows, then to rendering the rows
+      // that are final, a step at a time. All wait while a blank upper half
+      // could still move the lower half up. What is left when the page is
+      // complete is shared between both threads.
       if (!MayMoveLowerHalfUp()) {
+        if (reduction_ && reduction_->ReduceDownWithin(worked_, kRowsPerStep, 1) > 0) continue;
         if (enlargement_ && enlargement_->EnlargeUpperRows(worked_, kRowsPerStep) > 0) continue;
         const std::size_t finalRows = enlargement_ ? enlargement_->UpperRowsDone() : worked_;
         if (rendering_ && rendering_->RenderRowsWithin(finalRows, 1) > 0) continue;
@@ -191,7 +192,10 @@ void PageRoadWhileReading::FollowReader() {
       }
     }
     if (correct_) CorrectRows(buffers_, *correct_, worked_, end);
-    if (reduction_) reduction_->ReduceRowsAcross(worked_, end, 1);
+    if (reduction_) {
+      reduction_->ReduceRowsAcross(worked_, end, 1);
+      reduction_->RowsReducedAcross(worked_, end);
+    }
     if (enlargement_) enlargement_->RowsFinal(worked_, end);
     worked_ = end;
   }
@@ -211,7 +215,11 @@ PageRoadStatus PageRoadWhileReading::Finish(const CancelCheck& cancelled, int& S
   if (!reduction_ && !enlargement_ && !rendering_)
     return ResizeAndRender(buffers_, settings_, tables_, cancelled, threads);
   if (cancelled()) return PageRoadStatus::Cancelled;
-  if (reduction_ && reduction_->Finish(threads) < 0) return PageRoadStatus::OutOfMemory;
+  if (reduction_) {
+    // After a move the rows kept for the pass down are those of the moved page.
+    if (MayMoveLowerHalfUp()) reduction_->RowsReducedAcross(0, buffers_.height);
+    if (reduction_->Finish(threads) < 0) return PageRoadStatus::OutOfMemory;
+  }
   if (enlargement_) {
     // After a move the rows kept for the enlargement are those of the moved page.
     if (MayMoveLowerHalfUp()) enlargement_->RowsFinal(0, buffers_.height);

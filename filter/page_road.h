@@ -52,8 +52,9 @@ PageRoadStatus RunPageRoad(const PageBuffers& buffers, JobSettings& settings, Jo
 // reading leaves idle: it notes each row's whiteness for the blank-half test,
 // colour-corrects the row and reduces it across (when the page is reduced).
 // With time to spare, once the blank-half test can no longer move rows, it
-// enlarges the upper rows of an enlarged page as their source rows come in and
-// renders the rows that are final (unless the page is reduced). The rest of
+// does what the final rows allow of a reduction's pass down or of enlarging
+// the upper rows of an enlarged page, and renders the rows that are final
+// (unless the page is reduced). The rest of
 // resizing and rendering follows once the page is complete. The bytes are
 // those of RunPageRoad: the row steps work row by row, so they give the same
 // rows before or after the blank-half move, which copies whole rows, and the

@@ -297,6 +297,37 @@ TEST(ResizePictureAverage, WidestPageNeedsASixtyFourBitCommonUnit) {
   EXPECT_EQ(page.bytes, expected);
 }
 
+TEST(PictureReduction, PassDownThatFollowsTheArrivingRowsMatchesTheSecondReading) {
+  struct Case { int w, h, mag; };
+  const Case cases[] = {{9, 9, -50},   {13, 11, -25}, {100, 7, -10}, {64, 64, -75}, {4, 200, -67},
+                        {40, 301, -10}, {7, 500, -33}, {120, 257, -1}, {300, 200, -90}};
+  for (int threads : {1, 2}) {
+    for (const Case& c : cases) {
+      const Page page(c.w, c.h, Noise(c.w + 7 * c.h));
+      const std::vector<uint8_t> expected = ReferenceReduce(page, c.mag);
+      // Rows arrive a few at a time into a page that holds nothing yet; each
+      // is reduced across as it comes, and the pass down does what it can in
+      // between.
+      std::vector<uint8_t> bytes(page.bytes.size(), 0xAB);
+      const std::size_t stride = page.bytes.size() / static_cast<std::size_t>(c.h);
+      PictureReduction reduction(bytes.data(), c.w, c.h, c.mag, c.mag);
+      ASSERT_EQ(reduction.kind(), PictureReduction::Kind::Reduce) << c.w << "x" << c.h << " by " << c.mag;
+      const std::size_t step = 1 + static_cast<std::size_t>(c.w + c.h) % 5;
+      for (std::size_t row = 0; row < static_cast<std::size_t>(c.h); row += step) {
+        const std::size_t end = std::min(row + step, static_cast<std::size_t>(c.h));
+        std::copy(page.bytes.begin() + static_cast<std::ptrdiff_t>(row * stride),
+                  page.bytes.begin() + static_cast<std::ptrdiff_t>(end * stride),
+                  bytes.begin() + static_cast<std::ptrdiff_t>(row * stride));
+        reduction.ReduceRowsAcross(row, end, 1);
+        reduction.RowsReducedAcross(row, end);
+        reduction.ReduceDownWithin(end, 1 + row % 3, 1);
+      }
+      ASSERT_EQ(reduction.Finish(threads), 0);
+      EXPECT_EQ(bytes, expected) << c.w << "x" << c.h << " by " << c.mag << " on " << threads << " thread(s)";
+    }
+  }
+}
+
 TEST(ResizePictureAverage, ShrunkToNothingLeavesAWhitePage) {
   for (int mag : {-100, -101, INT_MIN}) {
     Page page(6, 4, Noise(6));
