@@ -370,27 +370,34 @@ TEST(SharpnessMean, SixteenBitByteEqualsThe32BitFormula) {
     }
 }
 
-// The packed sums of the face test must tell face from background exactly as
-// the three separately rounded sums do, for every colour.
-TEST(SharpnessFaceWindow, PackedSumsAgreeWithTheSeparateSumsForEveryColour) {
-    constexpr double KR = 0.298912, KG = 0.586611, KB = 0.114477;
-    // Each channel's contributions, coefficient x 1024 x v rounded to nearest.
+// Each channel's contributions to the face test's sums, coefficient x 1024 x v
+// rounded to nearest, worked out here on their own.
+struct RoundedFaceEntries {
     int64_t Yr[256], Yg[256], Yb[256], Ur[256], Ug[256], Ub[256], Vr[256], Vg[256], Vb[256];
-    for (int v = 0; v < 256; ++v) {
-        const auto scaled = [v](double coefficient) { return std::llround(coefficient * 1024.0 * v); };
-        Yr[v] = scaled(KR), Yg[v] = scaled(KG), Yb[v] = scaled(KB);
-        Ur[v] = scaled(-KR / (2 * (1 - KB))), Ug[v] = scaled(-KG / (2 * (1 - KB))), Ub[v] = scaled(0.5);
-        Vr[v] = scaled(0.5), Vg[v] = scaled(-KG / (2 * (1 - KR))), Vb[v] = scaled(-KB / (2 * (1 - KR)));
+    RoundedFaceEntries() {
+        constexpr double KR = 0.298912, KG = 0.586611, KB = 0.114477;
+        for (int v = 0; v < 256; ++v) {
+            const auto scaled = [v](double coefficient) { return std::llround(coefficient * 1024.0 * v); };
+            Yr[v] = scaled(KR), Yg[v] = scaled(KG), Yb[v] = scaled(KB);
+            Ur[v] = scaled(-KR / (2 * (1 - KB))), Ug[v] = scaled(-KG / (2 * (1 - KB))), Ub[v] = scaled(0.5);
+            Vr[v] = scaled(0.5), Vg[v] = scaled(-KG / (2 * (1 - KR))), Vb[v] = scaled(-KB / (2 * (1 - KR)));
+        }
     }
-    const uint64_t* sums = PackedFaceSums();
+};
+
+// Expects isFace(r, g, b) to tell face from background exactly as the
+// separately rounded sums do, for every colour.
+template <typename IsFace>
+void ExpectFaceTestForEveryColour(const RoundedFaceEntries& e, IsFace isFace) {
     int64_t faces = 0;
     for (int r = 0; r < 256; ++r) {
         for (int g = 0; g < 256; ++g) {
             for (int b = 0; b < 256; ++b) {
-                const int64_t Y = Yr[r] + Yg[g] + Yb[b], U = Ur[r] + Ug[g] + Ub[b], V = Vr[r] + Vg[g] + Vb[b];
+                const int64_t Y = e.Yr[r] + e.Yg[g] + e.Yb[b], U = e.Ur[r] + e.Ug[g] + e.Ub[b],
+                              V = e.Vr[r] + e.Vg[g] + e.Vb[b];
                 const bool face = Y >= 90001 && Y <= 255999 && U > -40000 && U < -9000 && V > 1024 && V <= 54999;
                 faces += face;
-                if (IsFaceSum(sums[r] + sums[256 + g] + sums[512 + b]) != face) {
+                if (isFace(r, g, b) != face) {
                     FAIL() << "colour " << r << ", " << g << ", " << b << " should be " << (face ? "face" : "background");
                 }
             }
@@ -399,43 +406,33 @@ TEST(SharpnessFaceWindow, PackedSumsAgreeWithTheSeparateSumsForEveryColour) {
     EXPECT_GT(faces, 0);
 }
 
+// The packed sums of the face test must tell face from background exactly as
+// the three separately rounded sums do, for every colour.
+TEST(SharpnessFaceWindow, PackedSumsAgreeWithTheSeparateSumsForEveryColour) {
+    const uint64_t* sums = PackedFaceSums();
+    ExpectFaceTestForEveryColour(RoundedFaceEntries{}, [sums](int r, int g, int b) {
+        return IsFaceSum(sums[r] + sums[256 + g] + sums[512 + b]);
+    });
+}
+
 // The face test's multiplications and shifts give each table entry exactly,
 // and so tell face from background exactly as the separately rounded sums do,
 // for every colour.
 TEST(SharpnessFaceWindow, MultipliedSumsAgreeWithTheRoundedSumsForEveryColour) {
-    constexpr double KR = 0.298912, KG = 0.586611, KB = 0.114477;
-    // Each channel's contributions, coefficient x 1024 x v rounded to nearest.
-    int64_t Yr[256], Yg[256], Yb[256], Ur[256], Ug[256], Ub[256], Vr[256], Vg[256], Vb[256];
+    const RoundedFaceEntries e;
     for (int v = 0; v < 256; ++v) {
-        const auto scaled = [v](double coefficient) { return std::llround(coefficient * 1024.0 * v); };
-        Yr[v] = scaled(KR), Yg[v] = scaled(KG), Yb[v] = scaled(KB);
-        Ur[v] = scaled(-KR / (2 * (1 - KB))), Ug[v] = scaled(-KG / (2 * (1 - KB))), Ub[v] = scaled(0.5);
-        Vr[v] = scaled(0.5), Vg[v] = scaled(-KG / (2 * (1 - KR))), Vb[v] = scaled(-KB / (2 * (1 - KR)));
         // One channel at a time, the others 0: the single entries.
-        ASSERT_EQ(FaceLuminance(v, 0, 0), Yr[v]) << v;
-        ASSERT_EQ(FaceLuminance(0, v, 0), Yg[v]) << v;
-        ASSERT_EQ(FaceLuminance(0, 0, v), Yb[v]) << v;
-        ASSERT_EQ(FaceCb(v, 0, 0), Ur[v]) << v;
-        ASSERT_EQ(FaceCb(0, v, 0), Ug[v]) << v;
-        ASSERT_EQ(FaceCb(0, 0, v), Ub[v]) << v;
-        ASSERT_EQ(FaceCr(v, 0, 0), Vr[v]) << v;
-        ASSERT_EQ(FaceCr(0, v, 0), Vg[v]) << v;
-        ASSERT_EQ(FaceCr(0, 0, v), Vb[v]) << v;
+        ASSERT_EQ(FaceLuminance(v, 0, 0), e.Yr[v]) << v;
+        ASSERT_EQ(FaceLuminance(0, v, 0), e.Yg[v]) << v;
+        ASSERT_EQ(FaceLuminance(0, 0, v), e.Yb[v]) << v;
+        ASSERT_EQ(FaceCb(v, 0, 0), e.Ur[v]) << v;
+        ASSERT_EQ(FaceCb(0, v, 0), e.Ug[v]) << v;
+        ASSERT_EQ(FaceCb(0, 0, v), e.Ub[v]) << v;
+        ASSERT_EQ(FaceCr(v, 0, 0), e.Vr[v]) << v;
+        ASSERT_EQ(FaceCr(0, v, 0), e.Vg[v]) << v;
+        ASSERT_EQ(FaceCr(0, 0, v), e.Vb[v]) << v;
     }
-    int64_t faces = 0;
-    for (int r = 0; r < 256; ++r) {
-        for (int g = 0; g < 256; ++g) {
-            for (int b = 0; b < 256; ++b) {
-                const int64_t Y = Yr[r] + Yg[g] + Yb[b], U = Ur[r] + Ug[g] + Ub[b], V = Vr[r] + Vg[g] + Vb[b];
-                const bool face = Y >= 90001 && Y <= 255999 && U > -40000 && U < -9000 && V > 1024 && V <= 54999;
-                faces += face;
-                if (IsFaceColour(r, g, b) != face) {
-                    FAIL() << "colour " << r << ", " << g << ", " << b << " should be " << (face ? "face" : "background");
-                }
-            }
-        }
-    }
-    EXPECT_GT(faces, 0);
+    ExpectFaceTestForEveryColour(e, [](int r, int g, int b) { return IsFaceColour(r, g, b); });
 }
 
 }  // namespace
