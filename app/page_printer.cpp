@@ -12,9 +12,9 @@
 
 #include "app/printer_copies.h"
 #include "app/vendor_settings.h"
-#include "filter/command_stream.h"
-#include "filter/page_header_check.h"
-#include "filter/page_road.h"
+#include "pipeline/command_stream.h"
+#include "pipeline/page_header_check.h"
+#include "pipeline/page_road.h"
 
 namespace velta {
 

@@ -4,7 +4,7 @@
 #include <span>
 
 #include "filter/cancel_signal.h"
-#include "filter/command_stream.h"
+#include "pipeline/command_stream.h"
 
 namespace velta {
 

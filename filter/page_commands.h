@@ -5,7 +5,7 @@
 
 #include <cups/raster.h>
 
-#include "filter/mapped_buffer.h"
+#include "pipeline/mapped_buffer.h"
 #include "filter/printer_output.h"
 
 namespace velta {

@@ -12,8 +12,8 @@
 #include <cups/ppd.h>
 
 #include "filter/cancel_signal.h"
-#include "filter/job_settings.h"
-#include "filter/page_header_check.h"
+#include "pipeline/job_settings.h"
+#include "pipeline/page_header_check.h"
 #include "filter/print_options.h"
 #include "filter/printer_output.h"
 #include "filter/raster_job.h"

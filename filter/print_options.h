@@ -6,7 +6,7 @@
 
 #include <cups/ppd.h>
 
-#include "filter/job_settings.h"
+#include "pipeline/job_settings.h"
 
 namespace velta {
 

@@ -7,9 +7,9 @@
 
 #include "filter/cancel_signal.h"
 #include "filter/page_commands.h"
-#include "filter/page_header_check.h"
-#include "filter/page_memory_return.h"
-#include "filter/page_road.h"
+#include "pipeline/page_header_check.h"
+#include "pipeline/page_memory_return.h"
+#include "pipeline/page_road.h"
 
 namespace velta {
 

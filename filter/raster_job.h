@@ -5,8 +5,8 @@
 
 #include <cups/raster.h>
 
-#include "filter/job_settings.h"
-#include "filter/page_road.h"
+#include "pipeline/job_settings.h"
+#include "pipeline/page_road.h"
 #include "filter/printer_output.h"
 
 namespace velta {

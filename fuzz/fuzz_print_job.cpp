@@ -16,7 +16,7 @@
 
 #include <cups/raster.h>
 
-#include "filter/page_header_check.h"
+#include "pipeline/page_header_check.h"
 #include "filter/print_job.h"
 #include "fuzz_input.h"
 #include "stream_parser.h"

@@ -12,7 +12,7 @@
 
 #include <cups/raster.h>
 
-#include "filter/command_stream.h"
+#include "pipeline/command_stream.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "filter/blank_half.h"
+#include "pipeline/blank_half.h"
 
 namespace velta {
 namespace {

@@ -1,7 +1,7 @@
 // The page buffer's rendered rows hand their memory on: whole system pages
 // only, never past the rows finished with, in steps; moved pages land only
 // under send rows not yet written, and never in a page the next plane shares.
-#include "filter/page_memory_return.h"
+#include "pipeline/page_memory_return.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "filter/mapped_buffer.h"
+#include "pipeline/mapped_buffer.h"
 
 namespace velta {
 namespace {

@@ -1,5 +1,5 @@
 // The pure stages of one page, in their fixed order, on in-memory buffers.
-#include "filter/page_road.h"
+#include "pipeline/page_road.h"
 
 #include <pthread.h>
 #include <signal.h>
@@ -9,7 +9,7 @@
 #include "color/direct_map.h"
 #include "color/resize.h"
 #include "color/row_bands.h"
-#include "filter/blank_half.h"
+#include "pipeline/blank_half.h"
 #include "render/render_variant.h"
 #include "render/smear_control.h"
 

@@ -1,4 +1,4 @@
-#include "filter/page_memory_return.h"
+#include "pipeline/page_memory_return.h"
 
 #include <sys/mman.h>
 #include <unistd.h>

@@ -1,5 +1,5 @@
 // The bytes of the printer's commands, built without knowing where they go.
-#include "filter/command_stream.h"
+#include "pipeline/command_stream.h"
 
 #include <algorithm>
 #include <span>

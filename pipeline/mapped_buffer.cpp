@@ -1,4 +1,4 @@
-#include "filter/mapped_buffer.h"
+#include "pipeline/mapped_buffer.h"
 
 #include <sys/mman.h>
 #include <unistd.h>

@@ -1,5 +1,5 @@
 // The blank-half test of a full 6x8 sheet.
-#include "filter/blank_half.h"
+#include "pipeline/blank_half.h"
 
 #include <algorithm>
 #include <cstring>

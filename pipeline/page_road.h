@@ -10,8 +10,8 @@
 
 #include "color/color_adjust.h"
 #include "color/resize.h"
-#include "filter/cancel_check.h"
-#include "filter/job_settings.h"
+#include "render/cancel_check.h"
+#include "pipeline/job_settings.h"
 #include "render/rows_done.h"
 #include "render/smear_control.h"
 

@@ -1,5 +1,5 @@
 // Checks of a page header before anything is allocated for the page.
-#include "filter/page_header_check.h"
+#include "pipeline/page_header_check.h"
 
 namespace velta {
 
