@@ -8,6 +8,6 @@
 int main(int argc, char* argv[]) {
   return papplMainloop(argc, argv, "1.0.0", nullptr, 1, velta::kDrivers,
                        /*autoadd_cb=*/nullptr, velta::VeltaDriverCallback,
-                       /*subcmd_name=*/nullptr, /*subcmd_cb=*/nullptr,
-                       velta::CreateVeltaSystem, /*usage_cb=*/nullptr, /*data=*/nullptr);
+                       /*subcmd_name=*/nullptr, /*subcmd_cb=*/nullptr, velta::CreateVeltaSystem, /*usage_cb=*/nullptr,
+                       /*data=*/nullptr);
 }

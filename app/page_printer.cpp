@@ -24,7 +24,7 @@ namespace {
 // saturation for the rest of the job, as in the filter) and the open page.
 struct RasterJobState {
   JobSettings settings;
-  JobTables tables;           // colour parameters, tone table and direct map of the job
+  JobTables tables;  // colour parameters, tone table and direct map of the job
   PageGeometry geometry;
   std::vector<uint8_t> page;  // RGB rows of width_DIB bytes
   std::vector<uint8_t> send;  // three planes of head data
@@ -85,8 +85,8 @@ bool StartRasterJob(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_
   papplLogJob(job, PAPPL_LOGLEVEL_DEBUG,
               "Settings: brightness=%d contrast=%d saturation=%d resize=%d sharpness=%d red=%d "
               "green=%d blue=%d direct-map=%d monochrome=%d high-quality=%d",
-              s.stp_brightness, s.stp_contrast, s.stp_saturation, s.stp_resize, s.stp_sharpness,
-              s.stp_red, s.stp_green, s.stp_blue, s.directmap, s.monochrome, s.high_quality);
+              s.stp_brightness, s.stp_contrast, s.stp_saturation, s.stp_resize, s.stp_sharpness, s.stp_red, s.stp_green,
+              s.stp_blue, s.directmap, s.monochrome, s.high_quality);
   // The printer makes the copies: PAPPL's image path would otherwise send the
   // page once per copy, and its PWG raster path never repeats a page.
   state->job_copies = options->copies;
@@ -95,8 +95,7 @@ bool StartRasterJob(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_
   return true;
 }
 
-bool StartRasterPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device,
-                     unsigned page) {
+bool StartRasterPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device, unsigned page) {
   RasterJobState* state = StateOf(job);
   if (state == nullptr) return false;
   std::string problem;
@@ -118,8 +117,7 @@ bool StartRasterPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device
   return true;
 }
 
-bool WriteRasterLine(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t*, unsigned y,
-                     const unsigned char* line) {
+bool WriteRasterLine(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t*, unsigned y, const unsigned char* line) {
   RasterJobState* state = StateOf(job);
   if (state == nullptr || !state->page_open || y >= state->geometry.height) return false;
   std::memcpy(state->page.data() + y * state->geometry.width_DIB, line, state->geometry.width * std::size_t{3});
@@ -131,8 +129,8 @@ bool EndRasterPage(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t* device
   if (state == nullptr || !state->page_open) return false;
   if (papplJobIsCanceled(job)) return ClosePage(job, device, *state, 1);
 
-  const PageBuffers buffers{state->page.data(), state->geometry.width_DIB, state->send.data(),
-                            state->geometry.width, state->geometry.height};
+  const PageBuffers buffers{state->page.data(), state->geometry.width_DIB, state->send.data(), state->geometry.width,
+                            state->geometry.height};
   int SpaceFlag = 1;
   const PageRoadStatus status =
       RunPageRoad(buffers, state->settings, state->tables, CancelCheck{JobCancelled, job}, SpaceFlag);

@@ -15,17 +15,15 @@ bool PrintReadyFile(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_
 bool StartRasterJob(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device);
 
 // Checks the page header, takes the page's buffers and writes the set-up commands.
-bool StartRasterPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device,
-                     unsigned page);
+bool StartRasterPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device, unsigned page);
 
 // Stores raster row y in the page buffer.
-bool WriteRasterLine(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device,
-                     unsigned y, const unsigned char* line);
+bool WriteRasterLine(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device, unsigned y,
+                     const unsigned char* line);
 
 // Runs the page road on the gathered page and writes the image data and the
 // closing commands; a cancelled page gets the closing commands alone.
-bool EndRasterPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device,
-                   unsigned page);
+bool EndRasterPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device, unsigned page);
 
 // Closes a page that was left open and releases the job's state.
 bool EndRasterJob(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device);

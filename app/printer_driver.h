@@ -14,8 +14,7 @@ extern pappl_pr_driver_t kDrivers[1];
 // Fills the driver data and attributes of a new printer: a 300 dpi borderless
 // photo printer on 8-bit sRGB raster with two sheet sizes and the picture
 // settings as vendor attributes. False for an unknown driver name.
-bool VeltaDriverCallback(pappl_system_t* system, const char* driver_name, const char* device_uri,
-                         const char* device_id, pappl_pr_driver_data_t* driver_data,
-                         ipp_t** driver_attrs, void* data);
+bool VeltaDriverCallback(pappl_system_t* system, const char* driver_name, const char* device_uri, const char* device_id,
+                         pappl_pr_driver_data_t* driver_data, ipp_t** driver_attrs, void* data);
 
 }  // namespace velta

@@ -62,10 +62,9 @@ pappl_system_t* CreateVeltaSystem(int num_options, cups_option_t* options, void*
   const pappl_loglevel_t log_level = LogLevelNamed(OptionOr("log-level", num_options, options, "warn"));
 
   pappl_system_t* system = papplSystemCreate(
-      static_cast<pappl_soptions_t>(PAPPL_SOPTIONS_MULTI_QUEUE | PAPPL_SOPTIONS_WEB_INTERFACE |
-                                    PAPPL_SOPTIONS_WEB_LOG | PAPPL_SOPTIONS_NO_TLS),
-      "Velta Printer App", port, "_print,_universal", spool_dir.c_str(), log_file.c_str(), log_level,
-      nullptr, false);
+      static_cast<pappl_soptions_t>(PAPPL_SOPTIONS_MULTI_QUEUE | PAPPL_SOPTIONS_WEB_INTERFACE | PAPPL_SOPTIONS_WEB_LOG |
+                                    PAPPL_SOPTIONS_NO_TLS),
+      "Velta Printer App", port, "_print,_universal", spool_dir.c_str(), log_file.c_str(), log_level, nullptr, false);
   if (system == nullptr) return nullptr;
 
   const char* listen = cupsGetOption("listen-hostname", num_options, options);

@@ -49,8 +49,7 @@ void AddVendorAttributes(ipp_t* driver_attrs) {
     switch (setting.kind) {
       case VendorKind::Range:
         ippAddRange(driver_attrs, IPP_TAG_PRINTER, supported.c_str(), setting.min, setting.max);
-        ippAddInteger(driver_attrs, IPP_TAG_PRINTER, IPP_TAG_INTEGER, preset.c_str(),
-                      setting.default_value);
+        ippAddInteger(driver_attrs, IPP_TAG_PRINTER, IPP_TAG_INTEGER, preset.c_str(), setting.default_value);
         break;
       case VendorKind::Flag:
         ippAddBoolean(driver_attrs, IPP_TAG_PRINTER, supported.c_str(), 1);
@@ -58,8 +57,7 @@ void AddVendorAttributes(ipp_t* driver_attrs) {
         break;
       case VendorKind::PrintMode:
         ippAddStrings(driver_attrs, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, supported.c_str(),
-                      static_cast<int>(kPrintModeKeywords.size()), nullptr,
-                      kPrintModeKeywords.data());
+                      static_cast<int>(kPrintModeKeywords.size()), nullptr, kPrintModeKeywords.data());
         ippAddString(driver_attrs, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, preset.c_str(), nullptr,
                      kPrintModeKeywords[static_cast<std::size_t>(setting.default_value)]);
         break;

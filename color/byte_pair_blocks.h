@@ -75,8 +75,8 @@ std::size_t PlanBytePairBlocks(std::size_t targetBytes, std::size_t sourceBytes,
 #if VELTA_BYTE_PAIR_BLOCKS
 // Picks a block's pairs from a source row as 16-bit words; inlined into the
 // block kernels, which are built for AVX-512 BW.
-[[gnu::always_inline]] inline void PickBytePairs(const uint8_t* source, const BytePairBlock& block,
-                                                 PairWords& first, PairWords& second) {
+[[gnu::always_inline]] inline void PickBytePairs(const uint8_t* source, const BytePairBlock& block, PairWords& first,
+                                                 PairWords& second) {
   PairBytes low, high;
   std::memcpy(&low, source + block.window, sizeof low);
   std::memcpy(&high, source + block.window + PAIR_BLOCK_BYTES, sizeof high);

@@ -10,9 +10,7 @@ namespace velta {
 namespace {
 
 // Limits a value to the byte range 0..255.
-constexpr int64_t ClampByte(int64_t value) {
-  return value < 0 ? 0 : (value > 255 ? 255 : value);
-}
+constexpr int64_t ClampByte(int64_t value) { return value < 0 ? 0 : (value > 255 ? 255 : value); }
 
 // Offset of one channel's tone table: five steps per brightness step, plus half of
 // three times how far the channel's balance stands above the other two. The 3x comes
@@ -43,8 +41,8 @@ bool LeavesColoursUnchanged(const ColorTableSet& colortable) {
 
 }  // namespace
 
-ColorParams ComputeColorParams(int32_t stp_brightness, int32_t stp_contrast, int32_t stp_red,
-                               int32_t stp_green, int32_t stp_blue) {
+ColorParams ComputeColorParams(int32_t stp_brightness, int32_t stp_contrast, int32_t stp_red, int32_t stp_green,
+                               int32_t stp_blue) {
   ColorParams params{};
   params.bdat = ChannelOffset(stp_brightness, stp_blue, stp_green, stp_red);
   params.gdat = ChannelOffset(stp_brightness, stp_green, stp_blue, stp_red);
@@ -56,8 +54,7 @@ ColorParams ComputeColorParams(int32_t stp_brightness, int32_t stp_contrast, int
   return params;
 }
 
-void BuildColorTables(ColorTableSet& tables, int32_t& stp_saturation, int monochrome,
-                      const ColorParams& params) {
+void BuildColorTables(ColorTableSet& tables, int32_t& stp_saturation, int monochrome, const ColorParams& params) {
   tables = ColorTableSet{};
   // Monochrome is a saturation of -10, which pulls every channel to the mean of
   // the three; the forced value stays with the job.
@@ -84,8 +81,7 @@ void BuildColorTables(ColorTableSet& tables, int32_t& stp_saturation, int monoch
   }
 }
 
-void CorrectPixel(uint8_t* pixel, const ColorTableSet& colortable, int bTableRet,
-                  const uint8_t* DmapTbl) {
+void CorrectPixel(uint8_t* pixel, const ColorTableSet& colortable, int bTableRet, const uint8_t* DmapTbl) {
   const auto& sat = colortable.clrsatable;
   const int rdat = pixel[0];
   const int gdat = pixel[1];
@@ -101,8 +97,8 @@ void CorrectPixel(uint8_t* pixel, const ColorTableSet& colortable, int bTableRet
   if (bTableRet) Change3D(DmapTbl, pixel, pixel + 1, pixel + 2);
 }
 
-void ColorCorrection(uint8_t* lpdt, int16_t width, const ColorTableSet& colortable,
-                     int bTableRet, const uint8_t* DmapTbl) {
+void ColorCorrection(uint8_t* lpdt, int16_t width, const ColorTableSet& colortable, int bTableRet,
+                     const uint8_t* DmapTbl) {
   // Without saturation, tone change or direct map every pixel stays as it
   // is, so the row need not be touched.
   if (!bTableRet && LeavesColoursUnchanged(colortable)) return;

@@ -23,23 +23,21 @@ struct ColorTableSet {
 static_assert(sizeof(ColorTableSet) == 1792, "the colour table set is one 1792-byte block");
 
 // Derives the per-job channel offsets and contrast terms from the job's options.
-ColorParams ComputeColorParams(int32_t stp_brightness, int32_t stp_contrast, int32_t stp_red,
-                               int32_t stp_green, int32_t stp_blue);
+ColorParams ComputeColorParams(int32_t stp_brightness, int32_t stp_contrast, int32_t stp_red, int32_t stp_green,
+                               int32_t stp_blue);
 
 // Builds the page's colour table set (written); monochrome forces stp_saturation
 // (read and written) to -10, and the caller keeps that value for the rest of the job.
-void BuildColorTables(ColorTableSet& tables, int32_t& stp_saturation, int monochrome,
-                      const ColorParams& params);
+void BuildColorTables(ColorTableSet& tables, int32_t& stp_saturation, int monochrome, const ColorParams& params);
 
 // Saturates and tones one pixel (red, green, blue bytes, read and written), then
 // maps it through the direct colour map DmapTbl when bTableRet is non-zero.
-void CorrectPixel(uint8_t* pixel, const ColorTableSet& colortable, int bTableRet,
-                  const uint8_t* DmapTbl);
+void CorrectPixel(uint8_t* pixel, const ColorTableSet& colortable, int bTableRet, const uint8_t* DmapTbl);
 
 // Saturates and tones one row of width RGB pixels at lpdt in place, then passes each
 // pixel through the direct colour map DmapTbl when bTableRet is non-zero.
-void ColorCorrection(uint8_t* lpdt, int16_t width, const ColorTableSet& colortable,
-                     int bTableRet, const uint8_t* DmapTbl);
+void ColorCorrection(uint8_t* lpdt, int16_t width, const ColorTableSet& colortable, int bTableRet,
+                     const uint8_t* DmapTbl);
 
 // ColorCorrection for many rows of one page, remembering the results of the
 // colours it has met: a photo repeats most of its colours, and a remembered

@@ -59,8 +59,7 @@ int Change3D(const uint8_t* DmapTbl, uint8_t* Red, uint8_t* Green, uint8_t* Blue
   order(high, middle);
   const int step1 = high.step, step2 = high.step + middle.step;
   // Weights of the base, first middle, second middle and far corner.
-  const int k0 = 32 - high.weight, k1 = high.weight - middle.weight, k2 = middle.weight - low.weight,
-            k3 = low.weight;
+  const int k0 = 32 - high.weight, k1 = high.weight - middle.weight, k2 = middle.weight - low.weight, k3 = low.weight;
   const uint8_t* c0 = base;
   const uint8_t* c1 = base + step1;
   const uint8_t* c2 = base + step2;

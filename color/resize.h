@@ -19,8 +19,8 @@ int ResizePicture(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight, int32_
 // (magnification + 100) / 100 with exact area averaging and centres it on a white
 // page; returns 0, or -1 when a work picture cannot be allocated (page untouched).
 // With threads 2 the rows are shared with a helper thread; the bytes are the same.
-int ResizePictureAverage(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight,
-                         int32_t iMagnificationX, int32_t iMagnificationY, int threads = 1);
+int ResizePictureAverage(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight, int32_t iMagnificationX,
+                         int32_t iMagnificationY, int threads = 1);
 
 // The same reduction in phases, so that the first can run on each row as soon
 // as the row is final: across (each row reduced at its own start, rows in any

@@ -39,8 +39,7 @@ typedef int16_t SignedPairWords __attribute__((vector_size(2 * PAIR_BLOCK_BYTES)
 
 // The same for the leading bytes of a row, a block of 32 at a time.
 VELTA_BYTE_PAIR_TARGET
-void ExpandRowInBlocks(const uint8_t* row, const BytePairBlock* blocks, size_t count, uint8_t* left,
-                       int16_t* across) {
+void ExpandRowInBlocks(const uint8_t* row, const BytePairBlock* blocks, size_t count, uint8_t* left, int16_t* across) {
   for (size_t b = 0; b < count; ++b) {
     PairWords here, next;
     PickBytePairs(row, blocks[b], here, next);
@@ -99,9 +98,9 @@ void InterpolateRow(const uint8_t* __restrict upperLeft, const int16_t* __restri
                     const double* __restrict byteFraction, size_t bytes, uint8_t* __restrict out) {
   for (size_t i = 0; i < bytes; ++i) {
     const int p00 = upperLeft[i];
-    const int across = upperAcross[i];               // p10 - p00
-    const int down = lowerLeft[i] - p00;             // p01 - p00
-    const int cross = lowerAcross[i] - across;       // p00 - p10 - p01 + p11
+    const int across = upperAcross[i];          // p10 - p00
+    const int down = lowerLeft[i] - p00;        // p01 - p00
+    const int cross = lowerAcross[i] - across;  // p00 - p10 - p01 + p11
     const double x2 = byteFraction[i];
     const double x2y2 = x2 * y2;
     const double value = static_cast<double>(cross) * x2y2 + static_cast<double>(across) * x2 +
@@ -128,7 +127,7 @@ class ExpandedRows {
   // Returns the expansion of source row `source` (read from row unless held),
   // never giving up the one of row `keep`.
   std::pair<const uint8_t*, const int16_t*> Get(int64_t source, const uint8_t* row, const RowExpansion& expansion,
-                                                 int64_t keep) {
+                                                int64_t keep) {
     for (Slot& slot : slots_) {
       if (slot.source == source) return {slot.left.get(), slot.across.get()};
     }
@@ -171,10 +170,10 @@ struct PictureEnlargement::Work {
   static constexpr size_t MOST_LOWER_GROUPS = 2;
   // The first row of each group, the upper one's (0) first, then the end.
   size_t groupStart[MOST_LOWER_GROUPS + 2] = {};
-  size_t groups = 1;                     // the upper group and the lower ones
+  size_t groups = 1;                             // the upper group and the lower ones
   ExpandedRows expanded[MOST_LOWER_GROUPS + 1];  // one for each group
-  size_t split = 0;                      // the first row of the lower groups
-  size_t nextUpper = 0;                  // the first upper-group row not yet enlarged
+  size_t split = 0;                              // the first row of the lower groups
+  size_t nextUpper = 0;                          // the first upper-group row not yet enlarged
 
   // Takes the tables and plans the groups and the saved rows; false when
   // memory is short.
@@ -268,8 +267,8 @@ bool PictureEnlargement::Work::Prepare(int64_t magnificationX, int64_t magnifica
   return saved != nullptr;
 }
 
-PictureEnlargement::PictureEnlargement(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight,
-                                       int32_t iMagnificationX, int32_t iMagnificationY, int threads) {
+PictureEnlargement::PictureEnlargement(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight, int32_t iMagnificationX,
+                                       int32_t iMagnificationY, int threads) {
   if (biWidth <= 0 || biHeight <= 0) return;
   const int64_t magnificationX = EnlargementUsed(iMagnificationX, biWidth);
   const int64_t magnificationY = EnlargementUsed(iMagnificationY, biHeight);
@@ -283,8 +282,8 @@ PictureEnlargement::PictureEnlargement(uint8_t* pSrcBitmap, int32_t biWidth, int
   work_->width_DIB = RowStride(biWidth);
   work_->rowBytes = 3 * static_cast<size_t>(biWidth);
   work_->height = static_cast<size_t>(biHeight);
-  kind_ = work_->Prepare(magnificationX, magnificationY, biWidth, biHeight, threads) ? Kind::Enlarge
-                                                                                     : Kind::OutOfMemory;
+  kind_ =
+      work_->Prepare(magnificationX, magnificationY, biWidth, biHeight, threads) ? Kind::Enlarge : Kind::OutOfMemory;
 }
 
 PictureEnlargement::~PictureEnlargement() = default;
@@ -315,13 +314,15 @@ int PictureEnlargement::Finish(int threads) {
   if (kind_ == Kind::Nothing) return 0;
   Work& w = *work_;
   // The groups as bands: the rest of the upper one down, the lower ones up.
-  ForRowBands(w.groups, 1, threads, [] { return false; }, [&](size_t group, size_t, int) {
-    if (group == 0) {
-      EnlargeUpperRows(w.height, w.height);
-    } else {
-      for (size_t k = w.groupStart[group + 1]; k-- > w.groupStart[group];) w.EnlargeRow(k, w.expanded[group]);
-    }
-  });
+  ForRowBands(
+      w.groups, 1, threads, [] { return false; },
+      [&](size_t group, size_t, int) {
+        if (group == 0) {
+          EnlargeUpperRows(w.height, w.height);
+        } else {
+          for (size_t k = w.groupStart[group + 1]; k-- > w.groupStart[group];) w.EnlargeRow(k, w.expanded[group]);
+        }
+      });
   return 0;
 }
 

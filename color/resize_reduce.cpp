@@ -103,7 +103,7 @@ class ExactQuotients {
 // The mean of one channel of a target pixel from its two overlapped pixels,
 // summed in 32 bits (at most 255 x 4096 for a multiplied mean).
 [[gnu::always_inline]] inline uint8_t PairMean(const uint8_t* source, const PairOverlap& pair, size_t channel,
-                                              uint64_t multiplier) {
+                                               uint64_t multiplier) {
   const uint32_t sum = pair.units[0] * source[3 * size_t{pair.source[0]} + channel] +
                        pair.units[1] * source[3 * size_t{pair.source[1]} + channel];
   return static_cast<uint8_t>((uint64_t{sum} * multiplier) >> 32);
@@ -328,13 +328,15 @@ void PictureReduction::Work::ReduceDown(int threads) {
   // The rest of the two groups as two bands, the lower one first: on one
   // thread the rows it overwrites near the centre are then gone before the
   // upper group reads them, unless saved.
-  ForRowBands(2, 1, threads, [] { return false; }, [&](size_t group, size_t, int worker) {
-    if (group == 0) {
-      for (; nextLower < targetRows; ++nextLower) ReduceRowDown(nextLower, worker);
-    } else {
-      while (upperLeft > 0) ReduceRowDown(--upperLeft, worker);
-    }
-  });
+  ForRowBands(
+      2, 1, threads, [] { return false; },
+      [&](size_t group, size_t, int worker) {
+        if (group == 0) {
+          for (; nextLower < targetRows; ++nextLower) ReduceRowDown(nextLower, worker);
+        } else {
+          while (upperLeft > 0) ReduceRowDown(--upperLeft, worker);
+        }
+      });
 
   // Everything around the reduced picture turns white: the rows above and
   // below it, and the columns (and pad bytes) beside it.
@@ -348,8 +350,8 @@ void PictureReduction::Work::ReduceDown(int threads) {
   }
 }
 
-PictureReduction::PictureReduction(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight,
-                                   int32_t iMagnificationX, int32_t iMagnificationY) {
+PictureReduction::PictureReduction(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight, int32_t iMagnificationX,
+                                   int32_t iMagnificationY) {
   if (biWidth <= 0 || biHeight <= 0) return;
   const int32_t magnificationX = ReductionUsed(iMagnificationX);
   const int32_t magnificationY = ReductionUsed(iMagnificationY);
@@ -420,13 +422,14 @@ int PictureReduction::Finish(int threads) {
   return -1;
 }
 
-int ResizePictureAverage(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight,
-                         int32_t iMagnificationX, int32_t iMagnificationY, int threads) {
+int ResizePictureAverage(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight, int32_t iMagnificationX,
+                         int32_t iMagnificationY, int threads) {
   PictureReduction reduction(pSrcBitmap, biWidth, biHeight, iMagnificationX, iMagnificationY);
   if (reduction.kind() == PictureReduction::Kind::OutOfMemory) return -1;
   if (reduction.kind() == PictureReduction::Kind::Reduce) {
-    ForRowBands(static_cast<size_t>(biHeight), 64, threads, [] { return false; },
-                [&](size_t first, size_t last, int worker) { reduction.ReduceRowsAcross(first, last, worker); });
+    ForRowBands(
+        static_cast<size_t>(biHeight), 64, threads, [] { return false; },
+        [&](size_t first, size_t last, int worker) { reduction.ReduceRowsAcross(first, last, worker); });
   }
   return reduction.Finish(threads);
 }

@@ -17,7 +17,7 @@ constexpr uint32_t MAX_BLOCK_UNITS = 65535 / 255;
 }  // namespace
 
 struct RowReductionBlocks::Block {
-  BytePairBlock pairs;            // the two overlapped bytes of each target byte
+  BytePairBlock pairs;                // the two overlapped bytes of each target byte
   PairWords firstUnits, secondUnits;  // and their units
 };
 

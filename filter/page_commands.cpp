@@ -16,11 +16,9 @@ constexpr std::size_t kSetupCommandEnds[] = {19, 28, 46, 66};
 
 }  // namespace
 
-CommandResult StartPage(PrinterOutput& output, const cups_page_header2_t& header,
-                        int32_t high_quality) {
+CommandResult StartPage(PrinterOutput& output, const cups_page_header2_t& header, int32_t high_quality) {
   InstallCancelHandler();
-  const PageSetupCommands setup =
-      BuildPageSetup(header.NumCopies, header.cupsWidth, header.cupsHeight, high_quality);
+  const PageSetupCommands setup = BuildPageSetup(header.NumCopies, header.cupsWidth, header.cupsHeight, high_quality);
   std::size_t begin = 0;
   for (std::size_t end : kSetupCommandEnds) {
     // A SIGTERM that comes as the handler goes in still lets the first
@@ -33,8 +31,7 @@ CommandResult StartPage(PrinterOutput& output, const cups_page_header2_t& header
   return CommandResult::Written;
 }
 
-CommandResult OutputLine(PrinterOutput& output, const cups_page_header2_t& header,
-                         const uint8_t* send) {
+CommandResult OutputLine(PrinterOutput& output, const cups_page_header2_t& header, const uint8_t* send) {
   // Once SendDataCMD is out, the printer takes the next W x H x 3 bytes as head
   // data, so the check comes before it and the block is then written whole.
   if (CancelRequested()) return CommandResult::Cancelled;

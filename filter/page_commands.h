@@ -23,12 +23,10 @@ enum class CommandResult { Written, Cancelled, Failed };
 
 // Installs the SIGTERM handler, then writes the four set-up commands, looking
 // at the cancel flag between them.
-CommandResult StartPage(PrinterOutput& output, const cups_page_header2_t& header,
-                        int32_t high_quality);
+CommandResult StartPage(PrinterOutput& output, const cups_page_header2_t& header, int32_t high_quality);
 
 // Writes SendDataCMD and the whole send buffer, unless the page was cancelled first.
-CommandResult OutputLine(PrinterOutput& output, const cups_page_header2_t& header,
-                         const uint8_t* send);
+CommandResult OutputLine(PrinterOutput& output, const cups_page_header2_t& header, const uint8_t* send);
 
 // Writes cpybuf and PrintCMD, makes SIGTERM ignored, flushes and releases the
 // page buffer, then the send buffer.

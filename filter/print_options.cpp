@@ -70,9 +70,7 @@ int32_t ParseOptionNumber(const char* text) {
   return static_cast<int32_t>(negative ? -magnitude : magnitude);
 }
 
-int32_t ParseOptionFlag(const char* text) {
-  return std::strcmp(text, "true") == 0 ? 1 : 0;
-}
+int32_t ParseOptionFlag(const char* text) { return std::strcmp(text, "true") == 0 ? 1 : 0; }
 
 JobSettings ResolvePrintOptions(const char* option_text, ppd_file_t* ppd, FILE* log) {
   if (option_text == nullptr) option_text = "";

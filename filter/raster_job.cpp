@@ -31,17 +31,15 @@ std::unique_ptr<uint8_t[]> Allocate(std::size_t count) {
 // rows. Stops early at the end of the data; returns false when cancelled.
 // Every byte the raster does not deliver, the rest of a short row, the pad at
 // each row's end and the rows after the data ends, is set to white (255).
-bool ReadPageRows(cups_raster_t* ras, const PageGeometry& geometry, int page, uint8_t* line,
-                  uint8_t* page_buffer, PageRoadWhileReading& road) {
+bool ReadPageRows(cups_raster_t* ras, const PageGeometry& geometry, int page, uint8_t* line, uint8_t* page_buffer,
+                  PageRoadWhileReading& road) {
   const std::size_t stride = geometry.width_DIB;
   uint32_t y = 0;
   for (; y < geometry.height; ++y) {
     if (CancelRequested()) return false;
     if ((y & 127) == 0)
-      std::fprintf(stderr, "INFO: Printing page %d, %d%% complete...\n", page,
-                   AsInt(100u * y / geometry.height));
-    const unsigned delivered =
-        cupsRasterReadPixels(ras, line, static_cast<unsigned>(geometry.line_bytes));
+      std::fprintf(stderr, "INFO: Printing page %d, %d%% complete...\n", page, AsInt(100u * y / geometry.height));
+    const unsigned delivered = cupsRasterReadPixels(ras, line, static_cast<unsigned>(geometry.line_bytes));
     if (delivered == 0) break;
     uint8_t* row = page_buffer + y * stride;
     const std::size_t kept = delivered < stride ? delivered : stride;
@@ -62,15 +60,13 @@ bool PollCancelSignal(void*) { return CancelRequested(); }
 // cancellation, not an error.
 PageOutcome WriteFailed(const PrinterOutput& output) {
   if (CancelRequested()) return PageOutcome::Cancelled;
-  std::fprintf(stderr, "ERROR: Unable to write printer data - %s\n",
-               std::strerror(output.failed_errno()));
+  std::fprintf(stderr, "ERROR: Unable to write printer data - %s\n", std::strerror(output.failed_errno()));
   return PageOutcome::Failed;
 }
 
 // Ends a cancelled page with the closing commands.
 PageOutcome EndCancelledPage(PrinterOutput& output, PagePlanes& planes) {
-  return CancelJob(output, planes) == CommandResult::Failed ? WriteFailed(output)
-                                                             : PageOutcome::Cancelled;
+  return CancelJob(output, planes) == CommandResult::Failed ? WriteFailed(output) : PageOutcome::Cancelled;
 }
 
 }  // namespace
@@ -84,12 +80,10 @@ void LogPageHeader(const cups_page_header2_t& h, FILE* log) {
   std::fprintf(log, "DEBUG: Collate=%d\n", AsInt(h.Collate));
   std::fprintf(log, "DEBUG: CutMedia=%d\n", AsInt(h.CutMedia));
   std::fprintf(log, "DEBUG: Duplex=%d\n", AsInt(h.Duplex));
-  std::fprintf(log, "DEBUG: HWResolution=[%d][%d]\n", AsInt(h.HWResolution[0]),
-               AsInt(h.HWResolution[1]));
+  std::fprintf(log, "DEBUG: HWResolution=[%d][%d]\n", AsInt(h.HWResolution[0]), AsInt(h.HWResolution[1]));
   std::fprintf(log, "DEBUG: Duplex=%d\n", AsInt(h.Duplex));
-  std::fprintf(log, "DEBUG: ImagingBoundingBox=[%d][%d][%d][%d]\n",
-               AsInt(h.ImagingBoundingBox[0]), AsInt(h.ImagingBoundingBox[1]),
-               AsInt(h.ImagingBoundingBox[2]), AsInt(h.ImagingBoundingBox[3]));
+  std::fprintf(log, "DEBUG: ImagingBoundingBox=[%d][%d][%d][%d]\n", AsInt(h.ImagingBoundingBox[0]),
+               AsInt(h.ImagingBoundingBox[1]), AsInt(h.ImagingBoundingBox[2]), AsInt(h.ImagingBoundingBox[3]));
   std::fprintf(log, "DEBUG: InsertSheet=%d\n", AsInt(h.InsertSheet));
   std::fprintf(log, "DEBUG: Jog=%d\n", AsInt(h.Jog));
   std::fprintf(log, "DEBUG: LeadingEdge=%d\n", AsInt(h.LeadingEdge));
@@ -120,8 +114,8 @@ void LogPageHeader(const cups_page_header2_t& h, FILE* log) {
   std::fprintf(log, "DEBUG: cupsRowStep=%d\n", AsInt(h.cupsRowStep));
 }
 
-PageOutcome PrintPage(cups_raster_t* ras, const cups_page_header2_t& header, int page,
-                      JobSettings& settings, JobTables& tables, PrinterOutput& output) {
+PageOutcome PrintPage(cups_raster_t* ras, const cups_page_header2_t& header, int page, JobSettings& settings,
+                      JobTables& tables, PrinterOutput& output) {
   PagePlanes planes;
   const CommandResult setup = StartPage(output, header, settings.high_quality);
   if (setup == CommandResult::Failed) return WriteFailed(output);
@@ -149,7 +143,7 @@ PageOutcome PrintPage(cups_raster_t* ras, const cups_page_header2_t& header, int
   PageMemoryReturn pageMemory(
       {planes.page.get(), geometry.width_DIB, planes.send.get(), geometry.width, geometry.height});
   const PageBuffers buffers{planes.page.get(), geometry.width_DIB, planes.send.get(),
-                            geometry.width, geometry.height, pageMemory.Notice()};
+                            geometry.width,    geometry.height,    pageMemory.Notice()};
   PageRoadWhileReading road(buffers, settings, tables);
   if (!ReadPageRows(ras, geometry, page, line.get(), planes.page.get(), road)) {
     road.Stop();

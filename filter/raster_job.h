@@ -24,7 +24,7 @@ void LogPageHeader(const cups_page_header2_t& header, FILE* log);
 // Runs one page whose header passed the checks: StartPage, the buffers, the
 // rows, the page road, OutputLine and EndPage. page is the page number; settings
 // and tables are the job's, carried from page to page.
-PageOutcome PrintPage(cups_raster_t* ras, const cups_page_header2_t& header, int page,
-                      JobSettings& settings, JobTables& tables, PrinterOutput& output);
+PageOutcome PrintPage(cups_raster_t* ras, const cups_page_header2_t& header, int page, JobSettings& settings,
+                      JobTables& tables, PrinterOutput& output);
 
 }  // namespace velta

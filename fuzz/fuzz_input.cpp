@@ -41,8 +41,7 @@ void MemoryFile::Clear() {
 std::vector<uint8_t> MemoryFile::Read() const {
   const off_t size = lseek(fd_, 0, SEEK_END);
   std::vector<uint8_t> bytes(static_cast<std::size_t>(size < 0 ? 0 : size));
-  if (!bytes.empty() && pread(fd_, bytes.data(), bytes.size(), 0) != static_cast<ssize_t>(bytes.size()))
-    std::abort();
+  if (!bytes.empty() && pread(fd_, bytes.data(), bytes.size(), 0) != static_cast<ssize_t>(bytes.size())) std::abort();
   return bytes;
 }
 

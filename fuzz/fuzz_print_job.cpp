@@ -85,9 +85,7 @@ bool StreamDecodes(const std::vector<uint8_t>& stream) {
 // AddressSanitizer clears it, which takes seconds. Past 256 MiB calloc returns
 // nullptr here instead, and libcups then reads no header: the filter refuses such
 // rows anyway, and its own buffers in this target stay far below the limit.
-extern "C" const char* __asan_default_options() {
-  return "allocator_may_return_null=1:max_allocation_size_mb=256";
-}
+extern "C" const char* __asan_default_options() { return "allocator_may_return_null=1:max_allocation_size_mb=256"; }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static MemoryFile raster_file("raster"), ppd_file("ppd"), output_file("printer");
@@ -126,7 +124,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   // SIGTERM as the spooler leaves it is ignored here; the job sets its own and
   // the fuzzer's handler comes back afterwards.
-  struct sigaction ignore {}, saved {};
+  struct sigaction ignore {
+  }, saved{};
   ignore.sa_handler = SIG_IGN;
   sigaction(SIGTERM, &ignore, &saved);
   const int status = velta::RunPrintJob(raster_path.empty() ? 6 : 7, argv, streams);

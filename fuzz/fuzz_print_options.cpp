@@ -21,14 +21,10 @@ struct NumberOption {
   int32_t velta::JobSettings::*setting;
 };
 constexpr NumberOption kNumberOptions[] = {
-    {"stpBrightness", &velta::JobSettings::stp_brightness},
-    {"stpContrast", &velta::JobSettings::stp_contrast},
-    {"stpSaturation", &velta::JobSettings::stp_saturation},
-    {"stpResize", &velta::JobSettings::stp_resize},
-    {"stpSharpness", &velta::JobSettings::stp_sharpness},
-    {"stpRed", &velta::JobSettings::stp_red},
-    {"stpGreen", &velta::JobSettings::stp_green},
-    {"stpBlue", &velta::JobSettings::stp_blue},
+    {"stpBrightness", &velta::JobSettings::stp_brightness}, {"stpContrast", &velta::JobSettings::stp_contrast},
+    {"stpSaturation", &velta::JobSettings::stp_saturation}, {"stpResize", &velta::JobSettings::stp_resize},
+    {"stpSharpness", &velta::JobSettings::stp_sharpness},   {"stpRed", &velta::JobSettings::stp_red},
+    {"stpGreen", &velta::JobSettings::stp_green},           {"stpBlue", &velta::JobSettings::stp_blue},
 };
 
 // The C library's reading of a number text, brought into the 32-bit range.

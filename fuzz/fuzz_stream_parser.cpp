@@ -21,8 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   if (pages.size() != whole.pages.size()) std::abort();
   if (parser.fault().has_value() != whole.fault.has_value()) std::abort();
-  if (whole.fault && (parser.fault()->offset != whole.fault->offset ||
-                      parser.fault()->what != whole.fault->what))
+  if (whole.fault && (parser.fault()->offset != whole.fault->offset || parser.fault()->what != whole.fault->what))
     std::abort();
   if (finished && whole.fault) std::abort();
   for (std::size_t i = 0; i < pages.size(); ++i)

@@ -76,8 +76,7 @@ Bytes Raster(int version, bool swapped, const std::vector<std::array<unsigned, 3
   for (const auto& [width, height, copies] : pages) {
     const std::size_t header_at = stream.size();
     const Bytes written = OnePage(mode, width, height, copies).substr(4);
-    const std::size_t header_size =
-        version == 1 ? sizeof(cups_page_header_t) : sizeof(cups_page_header2_t);
+    const std::size_t header_size = version == 1 ? sizeof(cups_page_header_t) : sizeof(cups_page_header2_t);
     stream += written.substr(0, header_size) + written.substr(sizeof(cups_page_header2_t));
     if (swapped) SwapHeader(stream, header_at, header_size);
   }
@@ -104,8 +103,7 @@ void CheckReadsBack(const Bytes& stream, const std::vector<std::array<unsigned, 
       std::exit(1);
     }
     std::vector<unsigned char> row(header.cupsBytesPerLine);
-    for (unsigned y = 0; y < header.cupsHeight; ++y)
-      cupsRasterReadPixels(ras, row.data(), header.cupsBytesPerLine);
+    for (unsigned y = 0; y < header.cupsHeight; ++y) cupsRasterReadPixels(ras, row.data(), header.cupsBytesPerLine);
   }
   cupsRasterClose(ras);
 }
@@ -118,8 +116,8 @@ Bytes PpdText(const std::vector<std::pair<std::string, std::string>>& defaults) 
       "*Manufacturer: \"Velta\"\n*Product: \"(K40)\"\n*ModelName: \"Velta K40\"\n"
       "*NickName: \"Velta K40\"\n*ShortNickName: \"Velta K40\"\n";
   for (const auto& [keyword, choice] : defaults)
-    text += "*OpenUI *" + keyword + "/" + keyword + ": PickOne\n*Default" + keyword + ": " + choice +
-            "\n*" + keyword + " " + choice + "/" + choice + ": \"\"\n*CloseUI: *" + keyword + "\n";
+    text += "*OpenUI *" + keyword + "/" + keyword + ": PickOne\n*Default" + keyword + ": " + choice + "\n*" + keyword +
+            " " + choice + "/" + choice + ": \"\"\n*CloseUI: *" + keyword + "\n";
   return text;
 }
 
@@ -143,8 +141,8 @@ int main(int argc, char* argv[]) {
   }
   const fs::path root = argv[1];
   const std::vector<std::pair<std::string, std::string>> ppd_defaults = {
-      {"stpBrightness", "10"}, {"stpContrast", "-5"},  {"stpSaturation", "3"}, {"stpResize", "20"},
-      {"stpSharpness", "2"},   {"stpRed", "4"},        {"stpGreen", "-4"},     {"stpBlue", "1"},
+      {"stpBrightness", "10"}, {"stpContrast", "-5"},   {"stpSaturation", "3"}, {"stpResize", "20"},
+      {"stpSharpness", "2"},   {"stpRed", "4"},         {"stpGreen", "-4"},     {"stpBlue", "1"},
       {"DirectMap", "true"},   {"Monochrome", "false"}, {"PrintMode", "true"}};
   const Bytes ppd = PpdText(ppd_defaults);
   const Bytes options[] = {
@@ -166,8 +164,8 @@ int main(int argc, char* argv[]) {
         const Bytes& option_text = options[n % 4];
         Bytes input = Byte(control) + Byte(0x40 + n * 97 % 256) + Byte(n % 8) + option_text + Byte(0);
         if ((control & 3) == 2) input += ppd + Byte(0);
-        Save(root / "print_job", "raster-v" + std::to_string(version) + (swapped ? "-swapped-" : "-") +
-                                     std::to_string(++n),
+        Save(root / "print_job",
+             "raster-v" + std::to_string(version) + (swapped ? "-swapped-" : "-") + std::to_string(++n),
              input + raster);
       }
     }

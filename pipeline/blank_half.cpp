@@ -9,8 +9,8 @@ namespace velta {
 namespace {
 
 // True when the pixels of rows [first, first + count) are all white (255).
-bool RowsAreBlank(const uint8_t* page, std::size_t width_DIB, std::size_t pixel_bytes,
-                  std::size_t first, std::size_t count) {
+bool RowsAreBlank(const uint8_t* page, std::size_t width_DIB, std::size_t pixel_bytes, std::size_t first,
+                  std::size_t count) {
   for (std::size_t y = first; y < first + count; ++y) {
     if (!RowIsWhite(page + y * width_DIB, pixel_bytes)) return false;
   }
@@ -37,8 +37,7 @@ int BlankHalfTest(uint8_t* page, std::size_t width_DIB, uint32_t width, uint32_t
   const std::size_t pixel_bytes = std::size_t{width} * 3;
   // The lower half is looked at only when the upper one is not blank.
   const bool upperBlank = RowsAreBlank(page, width_DIB, pixel_bytes, 0, kUpperRowsTested);
-  const bool lowerBlank =
-      !upperBlank && RowsAreBlank(page, width_DIB, pixel_bytes, kLowerHalfFirstRow, kLowerHalfRows);
+  const bool lowerBlank = !upperBlank && RowsAreBlank(page, width_DIB, pixel_bytes, kLowerHalfFirstRow, kLowerHalfRows);
   return BlankHalfResult(page, width_DIB, height, upperBlank, lowerBlank);
 }
 

@@ -23,8 +23,7 @@ constexpr uint8_t kPrintOpcode = 0x0A;
 constexpr uint32_t kFullSheetRows = 2492;
 
 // Writes the 7-byte command header: ESC, opcode, data length big-endian, parameter.
-void PutCommandHeader(std::span<uint8_t, 7> out, uint8_t opcode, uint32_t data_length,
-                      uint8_t parameter) {
+void PutCommandHeader(std::span<uint8_t, 7> out, uint8_t opcode, uint32_t data_length, uint8_t parameter) {
   out[0] = ESC;
   out[1] = opcode;
   out[2] = static_cast<uint8_t>(data_length >> 24);
@@ -48,8 +47,7 @@ uint8_t CopyCount(uint32_t NumCopies) {
   return static_cast<uint8_t>(NumCopies);
 }
 
-PageSetupCommands BuildPageSetup(uint32_t NumCopies, uint32_t cupsWidth, uint32_t cupsHeight,
-                                 int32_t high_quality) {
+PageSetupCommands BuildPageSetup(uint32_t NumCopies, uint32_t cupsWidth, uint32_t cupsHeight, int32_t high_quality) {
   PageSetupCommands bytes{};
   std::span<uint8_t> out(bytes);
 

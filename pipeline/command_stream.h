@@ -21,8 +21,7 @@ uint8_t CopyCount(uint32_t NumCopies);
 
 // The four set-up commands of a page (TransCMD, CopiesCMD, PrntModeSltCMD,
 // ModeSelectCMD, each with its data): copies, print mode and page size.
-PageSetupCommands BuildPageSetup(uint32_t NumCopies, uint32_t cupsWidth, uint32_t cupsHeight,
-                                 int32_t high_quality);
+PageSetupCommands BuildPageSetup(uint32_t NumCopies, uint32_t cupsWidth, uint32_t cupsHeight, int32_t high_quality);
 
 // SendDataCMD: announces W x H x 3 bytes of head data (three planes).
 SendDataHeader BuildSendDataHeader(uint32_t cupsWidth, uint32_t cupsHeight);

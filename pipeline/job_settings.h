@@ -17,9 +17,9 @@ struct JobSettings {
   int32_t stp_red = 0;
   int32_t stp_green = 0;
   int32_t stp_blue = 0;
-  int32_t directmap = 0;      // 1: colours go through the 9x9x9 direct colour map
-  int32_t monochrome = 0;     // 1: the picture is printed in grey
-  int32_t high_quality = 0;   // 1: high-quality print mode (slower head, own tone table)
+  int32_t directmap = 0;     // 1: colours go through the 9x9x9 direct colour map
+  int32_t monochrome = 0;    // 1: the picture is printed in grey
+  int32_t high_quality = 0;  // 1: high-quality print mode (slower head, own tone table)
 };
 
 }  // namespace velta

@@ -9,7 +9,8 @@
 namespace velta {
 
 MappedBuffer::MappedBuffer(MappedBuffer&& other) noexcept
-    : base_(std::exchange(other.base_, nullptr)), data_(std::exchange(other.data_, nullptr)),
+    : base_(std::exchange(other.base_, nullptr)),
+      data_(std::exchange(other.data_, nullptr)),
       mapped_(std::exchange(other.mapped_, 0)) {}
 
 MappedBuffer& MappedBuffer::operator=(MappedBuffer&& other) noexcept {

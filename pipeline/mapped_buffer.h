@@ -30,7 +30,7 @@ class MappedBuffer {
  private:
   uint8_t* base_ = nullptr;  // start of the mapping
   uint8_t* data_ = nullptr;
-  std::size_t mapped_ = 0;   // bytes mapped, guard page included
+  std::size_t mapped_ = 0;  // bytes mapped, guard page included
 };
 
 }  // namespace velta

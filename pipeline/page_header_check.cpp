@@ -22,17 +22,13 @@ bool CheckPageHeader(const cups_page_header2_t& header, std::string& problem) {
   const uint32_t color_space = RawField(header.cupsColorSpace);
   const uint32_t color_order = RawField(header.cupsColorOrder);
   if (!IsRgbColorSpace(color_space))
-    return Refuse(problem, "cupsColorSpace", color_space,
-                  "is not supported (expected an RGB space: 1, 19 or 20)");
+    return Refuse(problem, "cupsColorSpace", color_space, "is not supported (expected an RGB space: 1, 19 or 20)");
   if (color_order != CUPS_ORDER_CHUNKED)
-    return Refuse(problem, "cupsColorOrder", color_order,
-                  "is not supported (expected 0, chunky RGB)");
+    return Refuse(problem, "cupsColorOrder", color_order, "is not supported (expected 0, chunky RGB)");
   if (header.cupsBitsPerColor != 8)
-    return Refuse(problem, "cupsBitsPerColor", header.cupsBitsPerColor,
-                  "is not supported (expected 8)");
+    return Refuse(problem, "cupsBitsPerColor", header.cupsBitsPerColor, "is not supported (expected 8)");
   if (header.cupsBitsPerPixel != 24)
-    return Refuse(problem, "cupsBitsPerPixel", header.cupsBitsPerPixel,
-                  "is not supported (expected 24)");
+    return Refuse(problem, "cupsBitsPerPixel", header.cupsBitsPerPixel, "is not supported (expected 24)");
   if (header.cupsWidth == 0 || header.cupsWidth > kMaxPageDimension)
     return Refuse(problem, "cupsWidth", header.cupsWidth, "is out of range (1 to 65535)");
   if (header.cupsHeight == 0 || header.cupsHeight > kMaxPageDimension)
@@ -47,9 +43,8 @@ bool CheckPageHeader(const cups_page_header2_t& header, std::string& problem) {
   const std::size_t send_bytes = row_bytes * header.cupsHeight;
   if (send_bytes > kMaxSendBufferBytes)
     return Refuse(problem, "cupsHeight", header.cupsHeight,
-                  "with cupsWidth=" + std::to_string(header.cupsWidth) + " needs " +
-                      std::to_string(send_bytes) + " bytes of head data, more than the limit of " +
-                      std::to_string(kMaxSendBufferBytes));
+                  "with cupsWidth=" + std::to_string(header.cupsWidth) + " needs " + std::to_string(send_bytes) +
+                      " bytes of head data, more than the limit of " + std::to_string(kMaxSendBufferBytes));
   return true;
 }
 

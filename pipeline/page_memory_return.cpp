@@ -36,8 +36,8 @@ std::size_t PageMemoryReturn::MoveUnderPlane(std::size_t plane, std::size_t byte
   const std::size_t size = std::min<std::size_t>(bytes, end - begin);
   // The page table entries move; the pages keep their contents, which the
   // renderer overwrites.
-  void* target = mremap(reinterpret_cast<void*>(next_), size, size, MREMAP_MAYMOVE | MREMAP_FIXED,
-                        reinterpret_cast<void*>(begin));
+  void* target =
+      mremap(reinterpret_cast<void*>(next_), size, size, MREMAP_MAYMOVE | MREMAP_FIXED, reinterpret_cast<void*>(begin));
   if (target == MAP_FAILED) return 0;
   filled_[plane] = begin + size;
   return size;

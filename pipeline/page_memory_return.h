@@ -51,8 +51,8 @@ class PageMemoryReturn {
 
   PageMemoryLayout layout_;
   std::size_t step_;
-  uintptr_t next_;           // finished page memory before this address has been handed on
-  uintptr_t filled_[3];      // send memory of each plane placed up to here
+  uintptr_t next_;       // finished page memory before this address has been handed on
+  uintptr_t filled_[3];  // send memory of each plane placed up to here
   std::size_t moved_ = 0, returned_ = 0;
 };
 

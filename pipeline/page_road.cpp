@@ -26,16 +26,15 @@ int BuildPageColours(ColorTableSet& colortable, JobSettings& settings, JobTables
 
 // Colour-corrects rows [begin, end) of the page in place. The row routine counts
 // pixels in 16 bits, as the printer's own code always has.
-void CorrectRows(const PageBuffers& buffers, RememberingColorCorrection& correct, std::size_t begin,
-                 std::size_t end) {
+void CorrectRows(const PageBuffers& buffers, RememberingColorCorrection& correct, std::size_t begin, std::size_t end) {
   const auto width = static_cast<int16_t>(buffers.width);
   for (std::size_t y = begin; y < end; ++y) correct(buffers.page + y * buffers.width_DIB, width);
 }
 
 // Colour-corrects every row of the page; bands of rows go to both threads when
 // the renderer has two.
-bool CorrectColours(const PageBuffers& buffers, JobSettings& settings, JobTables& tables,
-                    const CancelCheck& cancelled, int threads) {
+bool CorrectColours(const PageBuffers& buffers, JobSettings& settings, JobTables& tables, const CancelCheck& cancelled,
+                    int threads) {
   ColorTableSet colortable;
   const int bTableRet = BuildPageColours(colortable, settings, tables);
   RememberingColorCorrection correct[2] = {{colortable, bTableRet, tables.DmapTbl.data()},
@@ -51,8 +50,7 @@ bool ResizeBySetting(const PageBuffers& buffers, int32_t stp_resize, int threads
   const auto width = static_cast<int32_t>(buffers.width);
   const auto height = static_cast<int32_t>(buffers.height);
   if (stp_resize > 0) return ResizePicture(buffers.page, width, height, stp_resize, stp_resize, threads) >= 0;
-  if (stp_resize < 0)
-    return ResizePictureAverage(buffers.page, width, height, stp_resize, stp_resize, threads) >= 0;
+  if (stp_resize < 0) return ResizePictureAverage(buffers.page, width, height, stp_resize, stp_resize, threads) >= 0;
   return true;
 }
 
@@ -61,10 +59,9 @@ PageRoadStatus Render(const PageBuffers& buffers, const JobSettings& settings, J
                       const CancelCheck& cancelled) {
   if (cancelled()) return PageRoadStatus::Cancelled;
   GetSmearlut(tables.hotlut.data(), settings.high_quality);
-  const int rendered = SmearControl(buffers.page, buffers.width, buffers.height,
-                                    tables.hotlut.data(), buffers.send, settings.high_quality,
-                                    static_cast<int16_t>(settings.stp_sharpness), cancelled,
-                                    buffers.rows_done);
+  const int rendered =
+      SmearControl(buffers.page, buffers.width, buffers.height, tables.hotlut.data(), buffers.send,
+                   settings.high_quality, static_cast<int16_t>(settings.stp_sharpness), cancelled, buffers.rows_done);
   if (rendered < 0) return PageRoadStatus::OutOfMemory;
   if (rendered > 0) return PageRoadStatus::Cancelled;
   return PageRoadStatus::Done;
@@ -82,8 +79,8 @@ PageRoadStatus ResizeAndRender(const PageBuffers& buffers, const JobSettings& se
 
 JobTables PrepareJobTables(const JobSettings& settings) {
   JobTables tables;
-  tables.color_params = ComputeColorParams(settings.stp_brightness, settings.stp_contrast,
-                                           settings.stp_red, settings.stp_green, settings.stp_blue);
+  tables.color_params = ComputeColorParams(settings.stp_brightness, settings.stp_contrast, settings.stp_red,
+                                           settings.stp_green, settings.stp_blue);
   return tables;
 }
 
@@ -201,9 +198,7 @@ void PageRoadWhileReading::FollowReader() {
   }
 }
 
-bool PageRoadWhileReading::MayMoveLowerHalfUp() const {
-  return buffers_.height == kBlankHalfTestRows && upperBlank_;
-}
+bool PageRoadWhileReading::MayMoveLowerHalfUp() const { return buffers_.height == kBlankHalfTestRows && upperBlank_; }
 
 PageRoadStatus PageRoadWhileReading::Finish(const CancelCheck& cancelled, int& SpaceFlag) {
   if (!helper_.joinable()) return RunPageRoad(buffers_, settings_, tables_, cancelled, SpaceFlag);

@@ -22,12 +22,12 @@ enum class PageRoadStatus { Done, Cancelled, OutOfMemory };
 
 // One page's buffers as the road sees them.
 struct PageBuffers {
-  uint8_t* page = nullptr;     // RGB rows of width_DIB bytes, height rows (Planes entry 0)
-  std::size_t width_DIB = 0;   // width x 3 rounded up to a multiple of 4
-  uint8_t* send = nullptr;     // head data: three planes of width x height (Planes entry 1)
-  uint32_t width = 0;          // cupsWidth
-  uint32_t height = 0;         // cupsHeight
-  PageRowsDone rows_done{};    // told as the rendering finishes with leading page rows
+  uint8_t* page = nullptr;    // RGB rows of width_DIB bytes, height rows (Planes entry 0)
+  std::size_t width_DIB = 0;  // width x 3 rounded up to a multiple of 4
+  uint8_t* send = nullptr;    // head data: three planes of width x height (Planes entry 1)
+  uint32_t width = 0;         // cupsWidth
+  uint32_t height = 0;        // cupsHeight
+  PageRowsDone rows_done{};   // told as the rendering finishes with leading page rows
 };
 
 // What a job keeps from page to page besides its settings.
@@ -95,10 +95,10 @@ class PageRoadWhileReading {
   std::optional<PictureReduction> reduction_;          // when a reduction is to be done
   std::optional<PictureEnlargement> enlargement_;      // when an enlargement is to be done
   std::optional<SmearControlInParts> rendering_;       // when rows can be rendered as they are final
-  bool upperBlank_ = true, lowerBlank_ = true;  // rows of each half seen so far all white
-  uint32_t worked_ = 0;                          // rows the helper has done
-  uint32_t announced_ = 0;                       // rows last handed to the helper
-  std::atomic<uint32_t> read_{0};                // rows handed to the helper, or kStopped
+  bool upperBlank_ = true, lowerBlank_ = true;         // rows of each half seen so far all white
+  uint32_t worked_ = 0;                                // rows the helper has done
+  uint32_t announced_ = 0;                             // rows last handed to the helper
+  std::atomic<uint32_t> read_{0};                      // rows handed to the helper, or kStopped
   std::thread helper_;
 };
 

@@ -17,18 +17,18 @@ constexpr int32_t ScaledChannel(int32_t A, int k, int32_t v) { return (A * v + (
 
 // The luminance and colour-difference sums of a pixel, as the tables give them.
 constexpr int32_t FaceLuminance(int32_t r, int32_t g, int32_t b) {
-    return ScaledChannel(5014911, 14, r) + ScaledChannel(4920850, 13, g) + ScaledChannel(960303, 13, b);
+  return ScaledChannel(5014911, 14, r) + ScaledChannel(4920850, 13, g) + ScaledChannel(960303, 13, b);
 }
 constexpr int32_t FaceCb(int32_t r, int32_t g, int32_t b) {
-    return -ScaledChannel(1415805, 13, r) - ScaledChannel(2778499, 13, g) + 512 * b;
+  return -ScaledChannel(1415805, 13, r) - ScaledChannel(2778499, 13, g) + 512 * b;
 }
 constexpr int32_t FaceCr(int32_t r, int32_t g, int32_t b) {
-    return 512 * r - ScaledChannel(3509438, 13, g) - ScaledChannel(684866, 13, b);
+  return 512 * r - ScaledChannel(3509438, 13, g) - ScaledChannel(684866, 13, b);
 }
 
 // Tells whether the pixel (r, g, b) is a face pixel, as IsFacePixel does.
 constexpr bool IsFaceColour(int32_t r, int32_t g, int32_t b) {
-    return IsFaceWindow(FaceLuminance(r, g, b), FaceCb(r, g, b), FaceCr(r, g, b));
+  return IsFaceWindow(FaceLuminance(r, g, b), FaceCb(r, g, b), FaceCr(r, g, b));
 }
 
 }  // namespace velta

@@ -19,10 +19,10 @@ inline constexpr int32_t FACE_SUM_BIAS = 3 << 17;
 
 // Tells whether the sum of a pixel's three packed words falls in the window.
 inline bool IsFaceSum(uint64_t sum) {
-    const auto luminance = static_cast<int32_t>(sum & 0x1FFFFF);
-    const auto Cb = static_cast<int32_t>((sum >> 21) & 0x1FFFFF) - FACE_SUM_BIAS;
-    const auto Cr = static_cast<int32_t>(sum >> 42) - FACE_SUM_BIAS;
-    return IsFaceWindow(luminance, Cb, Cr);
+  const auto luminance = static_cast<int32_t>(sum & 0x1FFFFF);
+  const auto Cb = static_cast<int32_t>((sum >> 21) & 0x1FFFFF) - FACE_SUM_BIAS;
+  const auto Cr = static_cast<int32_t>(sum >> 42) - FACE_SUM_BIAS;
+  return IsFaceWindow(luminance, Cb, Cr);
 }
 
 }  // namespace velta

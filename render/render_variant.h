@@ -10,8 +10,8 @@ namespace velta {
 enum class RenderIsa { Portable, Avx2, Avx512 };
 
 struct RenderVariant {
-    RenderIsa isa = RenderIsa::Portable;
-    int threads = 1;  // 1 or 2
+  RenderIsa isa = RenderIsa::Portable;
+  int threads = 1;  // 1 or 2
 };
 
 // Tells whether this build and this processor can run the instruction set.

@@ -12,12 +12,12 @@ namespace velta {
 // it under the untouched send rows, so that a page never holds both of its
 // big buffers whole. An empty notice does nothing.
 struct PageRowsDone {
-    void (*notify)(void* context, std::size_t rows, std::size_t sendRowsUntouched) = nullptr;
-    void* context = nullptr;
+  void (*notify)(void* context, std::size_t rows, std::size_t sendRowsUntouched) = nullptr;
+  void* context = nullptr;
 
-    void operator()(std::size_t rows, std::size_t sendRowsUntouched) const {
-        if (notify != nullptr) notify(context, rows, sendRowsUntouched);
-    }
+  void operator()(std::size_t rows, std::size_t sendRowsUntouched) const {
+    if (notify != nullptr) notify(context, rows, sendRowsUntouched);
+  }
 };
 
 }  // namespace velta

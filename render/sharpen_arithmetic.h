@@ -14,7 +14,7 @@ inline constexpr int32_t MAX_SUM_OF_25 = 25 * 255;
 // MAX_SUM_OF_25 (a test checks each one). The shift by 17 is the high half of
 // the unsigned 16-bit product, halved: floor(floor(x / 2^16) / 2) = floor(x / 2^17).
 constexpr uint16_t MeanOf25(uint16_t sum) {
-    return static_cast<uint16_t>(static_cast<uint16_t>((uint32_t{sum} * 5243u) >> 16) >> 1);
+  return static_cast<uint16_t>(static_cast<uint16_t>((uint32_t{sum} * 5243u) >> 16) >> 1);
 }
 
 // Returns the sharpened byte c of a block with the given mean at gain w (at
@@ -24,10 +24,10 @@ constexpr uint16_t MeanOf25(uint16_t sum) {
 // the signed 16-bit product of 64 (c - mean), at most 16320 in size, and w. A
 // test checks every byte, mean and gain against the 32-bit formula.
 constexpr uint8_t SharpenedByte(int16_t c, int16_t mean, int16_t w) {
-    const auto scaled = static_cast<int16_t>((c - mean) * 64);
-    const auto change = static_cast<int16_t>((int32_t{scaled} * w) >> 16);
-    const auto value = static_cast<int16_t>(c + change);
-    return static_cast<uint8_t>(value < 0 ? 0 : (value > 255 ? 255 : value));
+  const auto scaled = static_cast<int16_t>((c - mean) * 64);
+  const auto change = static_cast<int16_t>((int32_t{scaled} * w) >> 16);
+  const auto value = static_cast<int16_t>(c + change);
+  return static_cast<uint8_t>(value < 0 ? 0 : (value > 255 ? 255 : value));
 }
 
 }  // namespace velta

@@ -23,8 +23,7 @@ extern const std::array<int32_t, 9> WeightBack6k;
 // Tells whether the luminance and colour-difference sums of a pixel fall in
 // the skin-tone window that is sharpened gently.
 constexpr bool IsFaceWindow(int32_t luminance, int32_t Cb, int32_t Cr) {
-    return luminance >= 90001 && luminance <= 255999 && Cb > -40000 && Cb < -9000 && Cr > 1024 &&
-           Cr <= 54999;
+  return luminance >= 90001 && luminance <= 255999 && Cb > -40000 && Cb < -9000 && Cr > 1024 && Cr <= 54999;
 }
 
 // Tells whether the pixel (red, green, blue) is a face pixel.
@@ -40,7 +39,6 @@ int ChangeSharpness(const uint8_t* lpBits, int y, int x, int h, int w, int16_t s
 // Writes the sharpened values of all 3w bytes of row y to out, exactly as
 // ChangeSharpness gives them byte by byte, testing the face window once per
 // pixel.
-void SharpenRow(const uint8_t* lpBits, std::size_t y, std::size_t h, std::size_t w, int s,
-                uint8_t* out);
+void SharpenRow(const uint8_t* lpBits, std::size_t y, std::size_t h, std::size_t w, int s, uint8_t* out);
 
 }  // namespace velta

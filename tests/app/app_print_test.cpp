@@ -122,13 +122,15 @@ TEST_P(AppSettingsTest, SmallSheetWithSettingsEqualsTheFilter) {
 INSTANTIATE_TEST_SUITE_P(
     EachSetting, AppSettingsTest,
     ::testing::Values(
-        SettingsCase{"tone", {"integer brightness 4", "integer contrast -3", "integer saturation 5"},
+        SettingsCase{"tone",
+                     {"integer brightness 4", "integer contrast -3", "integer saturation 5"},
                      "stpBrightness=4 stpContrast=-3 stpSaturation=5"},
-        SettingsCase{"balance",
-                     {"integer red-balance 6", "integer green-balance -2", "integer blue-balance 3",
-                      "integer sharpness 2"},
-                     "stpRed=6 stpGreen=-2 stpBlue=3 stpSharpness=2"},
-        SettingsCase{"directmap", {"boolean direct-map true", "keyword print-mode high-quality"},
+        SettingsCase{
+            "balance",
+            {"integer red-balance 6", "integer green-balance -2", "integer blue-balance 3", "integer sharpness 2"},
+            "stpRed=6 stpGreen=-2 stpBlue=3 stpSharpness=2"},
+        SettingsCase{"directmap",
+                     {"boolean direct-map true", "keyword print-mode high-quality"},
                      "DirectMap=true PrintMode=true"},
         SettingsCase{"mono", {"boolean monochrome true", "integer resize 20"}, "Monochrome=true stpResize=20"},
         SettingsCase{"reduce", {"integer resize -30", "integer sharpness -4"}, "stpResize=-30 stpSharpness=-4"}),
@@ -227,7 +229,7 @@ TEST_F(AppPrintTest, CancelledJobEndsItsPageAndTheNextJobPrints) {
   int submitted = 0;
   std::thread client([&] { submitted = server_->Submit("velta", MakeJob(raster, "image/pwg-raster", "long")); });
   const std::string output = server_->device_folder() + "/long.prn";
-  struct stat info{};
+  struct stat info {};
   for (int waited = 0; waited < 20000 && (stat(output.c_str(), &info) != 0 || info.st_size == 0); waited += 20)
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   const int id = server_->ProcessingJob("velta");
@@ -267,10 +269,9 @@ TEST_F(AppPrintTest, PrintingDefaultsPageOffersEverySettingAndTheServerStaysUp) 
   EXPECT_NE(page.find("min=\"-4\" max=\"4\""), std::string::npos) << "sharpness range";
   // The page once took the server down while writing its footer.
   EXPECT_TRUE(WaitForPort(server_->port(), 2000));
-  const std::string again = RunCommand(
-      "curl -s --max-time 10 -o /dev/null -w '%{http_code}' http://127.0.0.1:" + std::to_string(server_->port()) +
-          "/velta/printing",
-      status);
+  const std::string again = RunCommand("curl -s --max-time 10 -o /dev/null -w '%{http_code}' http://127.0.0.1:" +
+                                           std::to_string(server_->port()) + "/velta/printing",
+                                       status);
   EXPECT_EQ(again, "200");
 }
 

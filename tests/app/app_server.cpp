@@ -26,8 +26,7 @@ bool ReapWithin(pid_t pid, int timeout_ms) {
 
 // The value of "NAME (type) = value" in ipptool -v output, or empty.
 std::string ShownValue(const std::string& output, const std::string& name) {
-  for (std::size_t at = output.find(name + " ("); at != std::string::npos;
-       at = output.find(name + " (", at + 1)) {
+  for (std::size_t at = output.find(name + " ("); at != std::string::npos; at = output.find(name + " (", at + 1)) {
     const std::size_t close = output.find(')', at + name.size() + 2);
     const std::size_t end = output.find('\n', at);
     if (close == std::string::npos || (end != std::string::npos && close > end)) continue;
@@ -58,9 +57,8 @@ AppServer::AppServer(const std::string& app_binary) : folder_("velta-app-test") 
   pid_ = fork();
   if (pid_ == 0) {
     freopen("/dev/null", "r", stdin);
-    execl(program_.c_str(), program_.c_str(), "server", "-o", port_option.c_str(), "-o",
-          "listen-hostname=127.0.0.1", "-o", state_option.c_str(), "-o", log_option.c_str(), "-o",
-          "log-level=info", static_cast<char*>(nullptr));
+    execl(program_.c_str(), program_.c_str(), "server", "-o", port_option.c_str(), "-o", "listen-hostname=127.0.0.1",
+          "-o", state_option.c_str(), "-o", log_option.c_str(), "-o", "log-level=info", static_cast<char*>(nullptr));
     _exit(127);
   }
   if (pid_ < 0 || !WaitForPort(port_, 10000)) Stop();

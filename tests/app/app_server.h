@@ -14,7 +14,7 @@ namespace velta::apptest {
 struct JobRequest {
   std::string file;
   std::string format = "image/pwg-raster";
-  std::string name;                 // also the output file's name, NAME.prn
+  std::string name;  // also the output file's name, NAME.prn
   int copies = 1;
   std::string media;                // empty: the printer's default
   std::vector<std::string> vendor;  // ipptool ATTR lines, e.g. "integer brightness 3"

@@ -27,8 +27,7 @@ bool ReapWithin(pid_t pid, int timeout_ms) {
 
 CupsDaemon::CupsDaemon() : folder_("velta-cupsd-test") {
   const std::string root = folder_.path();
-  for (const char* sub : {"/etc", "/spool", "/tmp", "/cache", "/state", "/log"})
-    mkdir((root + sub).c_str(), 0755);
+  for (const char* sub : {"/etc", "/spool", "/tmp", "/cache", "/state", "/log"}) mkdir((root + sub).c_str(), 0755);
   port_ = FreeLocalPort();
   std::ofstream(root + "/etc/cupsd.conf")
       << "LogLevel debug\nListen 127.0.0.1:" << port_ << "\nBrowsing No\nDefaultAuthType None\n"

@@ -38,9 +38,8 @@ TEST(CupsQueueTest, PngPrintedWithLpArrivesAsOneCompleteSheet) {
   ASSERT_TRUE(cupsd.running());
 
   int status = -1;
-  const std::string added = RunCommand("lpadmin -h " + cupsd.server() + " -p velta -E -v " +
-                                           app.PrinterUri("velta") + " -m everywhere 2>&1",
-                                       status);
+  const std::string added = RunCommand(
+      "lpadmin -h " + cupsd.server() + " -p velta -E -v " + app.PrinterUri("velta") + " -m everywhere 2>&1", status);
   ASSERT_EQ(status, 0) << added;
   const std::string png = cupsd.folder() + "/picture.png";
   ASSERT_TRUE(WriteTestPng(png));

@@ -26,8 +26,8 @@ bool WriteReferencePpd(const std::string& path) {
          "*Manufacturer: \"Velta\"\n*Product: \"(Velta)\"\n*ModelName: \"Velta\"\n"
          "*ShortNickName: \"Velta\"\n*NickName: \"Velta\"\n*PSVersion: \"(3010.000) 0\"\n"
          "*ColorDevice: True\n*cupsFilter: \"application/vnd.cups-raster 0 rastertovelta\"\n";
-  for (const char* number : {"stpBrightness", "stpContrast", "stpSaturation", "stpResize", "stpSharpness",
-                             "stpRed", "stpGreen", "stpBlue"})
+  for (const char* number :
+       {"stpBrightness", "stpContrast", "stpSaturation", "stpResize", "stpSharpness", "stpRed", "stpGreen", "stpBlue"})
     WriteOption(ppd, number, "0");
   for (const char* flag : {"DirectMap", "Monochrome", "PrintMode"}) WriteOption(ppd, flag, "false");
   return static_cast<bool>(ppd);
@@ -35,9 +35,9 @@ bool WriteReferencePpd(const std::string& path) {
 
 std::string RunFilter(const std::string& filter_binary, const std::string& ppd, const std::string& options,
                       const std::string& raster_file, int& status) {
-  return RunCommand("PPD='" + ppd + "' '" + filter_binary + "' 1 tester title 1 '" + options + "' '" +
-                        raster_file + "' 2>/dev/null",
-                    status);
+  return RunCommand(
+      "PPD='" + ppd + "' '" + filter_binary + "' 1 tester title 1 '" + options + "' '" + raster_file + "' 2>/dev/null",
+      status);
 }
 
 }  // namespace velta::apptest

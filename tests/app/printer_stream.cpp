@@ -12,8 +12,8 @@ uint32_t At(const std::string& s, std::size_t i) { return static_cast<uint8_t>(s
 
 // True when s holds the seven-byte command header ESC opcode length at position i.
 bool HasCommand(const std::string& s, std::size_t i, uint8_t opcode, uint32_t length) {
-  return i + 7 <= s.size() && At(s, i) == 0x1B && At(s, i + 1) == opcode && At(s, i + 2) == 0 &&
-         At(s, i + 3) == 0 && At(s, i + 4) == 0 && At(s, i + 5) == length;
+  return i + 7 <= s.size() && At(s, i) == 0x1B && At(s, i + 1) == opcode && At(s, i + 2) == 0 && At(s, i + 3) == 0 &&
+         At(s, i + 4) == 0 && At(s, i + 5) == length;
 }
 
 // Reads the 18 closing bytes at i into page; false when they are not there.

@@ -9,12 +9,12 @@ namespace velta::apptest {
 
 // One page as the printer receives it.
 struct WirePage {
-  uint32_t copies = 0;      // CopiesDAT byte 1
-  uint32_t width = 0;       // from the print mode command
+  uint32_t copies = 0;  // CopiesDAT byte 1
+  uint32_t width = 0;   // from the print mode command
   uint32_t height = 0;
   bool high_quality = false;
-  bool has_image = false;   // a data block of width x height x 3 bytes came
-  int space_flag = 1;       // 0 when cpybuf's parameter byte is 1
+  bool has_image = false;  // a data block of width x height x 3 bytes came
+  int space_flag = 1;      // 0 when cpybuf's parameter byte is 1
 };
 
 // The pages of a stream. complete is false when the stream has bytes that are

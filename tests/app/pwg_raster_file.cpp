@@ -45,8 +45,8 @@ bool WritePwgRaster(const std::string& path, const RasterPage* pages, int count)
   for (int p = 0; ok && p < count; ++p) {
     const RasterPage& page = pages[p];
     cups_page_header2_t header;
-    pwg_media_t* media = pwgMediaForSize(static_cast<int>(page.width * 2540 / 300),
-                                         static_cast<int>(page.height * 2540 / 300));
+    pwg_media_t* media =
+        pwgMediaForSize(static_cast<int>(page.width * 2540 / 300), static_cast<int>(page.height * 2540 / 300));
     ok = cupsRasterInitPWGHeader(&header, media, "srgb_8", 300, 300, "one-sided", nullptr);
     header.cupsWidth = page.width;
     header.cupsHeight = page.height;

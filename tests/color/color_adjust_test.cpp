@@ -42,13 +42,13 @@ TEST(ColorParams, WorkedExampleOffsetsAndContrastLine) {
 }
 
 TEST(ColorParams, BalanceIsMultipliedBeforeTheHalvingAndTruncatesTowardZero) {
-  struct Case { int32_t red, green, blue, bdat, gdat, rdat; };
+  struct Case {
+    int32_t red, green, blue, bdat, gdat, rdat;
+  };
   const Case cases[] = {
-      {1, 0, 0, -1, -1, 3},   // -3/2 is -1, not -2
-      {0, 1, 0, -1, 3, -1},
-      {0, 0, -1, -3, 1, 1},   // 3/2 is 1
-      {-1, 0, 0, 1, 1, -3},
-      {2, 2, 2, 0, 0, 0},     // equal balance cancels
+      {1, 0, 0, -1, -1, 3},                        // -3/2 is -1, not -2
+      {0, 1, 0, -1, 3, -1}, {0, 0, -1, -3, 1, 1},  // 3/2 is 1
+      {-1, 0, 0, 1, 1, -3}, {2, 2, 2, 0, 0, 0},    // equal balance cancels
   };
   for (const Case& c : cases) {
     const ColorParams p = ComputeColorParams(0, 0, c.red, c.green, c.blue);
@@ -59,7 +59,11 @@ TEST(ColorParams, BalanceIsMultipliedBeforeTheHalvingAndTruncatesTowardZero) {
 }
 
 TEST(ToneTables, EntriesForTheOptionsOfThePrinter) {
-  struct Case { const char* what; Options options; int n, blue, green, red; };
+  struct Case {
+    const char* what;
+    Options options;
+    int n, blue, green, red;
+  };
   const Case cases[] = {
       {"worked example", kWorkedExample, 0, 0, 0, 0},
       {"worked example", kWorkedExample, 10, 0, 0, 9},
@@ -117,14 +121,16 @@ TEST(SaturationTable, EntriesAreTheTruncatedFifteenthsOfTheDifference) {
 }
 
 TEST(SaturationTable, LargeSaturationKeepsTheLowSixteenBits) {
-  struct Case { int32_t saturation; int d; int16_t expected; };
+  struct Case {
+    int32_t saturation;
+    int d;
+    int16_t expected;
+  };
   const Case cases[] = {
-      {1927, 255, 32759},    // 255 * 1927 / 15 = 32759 still fits
-      {-1927, 255, -32759},
-      {1928, 255, -32760},   // 32776 - 65536
-      {1928, -255, 32760},   // -32776 + 65536
-      {30000, 1, 2000},
-      {30000, 255, -14288},  // 510000 - 8 x 65536
+      {1927, 255, 32759},                          // 255 * 1927 / 15 = 32759 still fits
+      {-1927, 255, -32759}, {1928, 255, -32760},   // 32776 - 65536
+      {1928, -255, 32760},                         // -32776 + 65536
+      {30000, 1, 2000},     {30000, 255, -14288},  // 510000 - 8 x 65536
   };
   for (const Case& c : cases) {
     Options o;
@@ -139,7 +145,9 @@ TEST(ColorCorrection, WorkedExamplePixel) {
 }
 
 TEST(ColorCorrection, MonochromePixelsBecomeTheMeanOfTheirChannels) {
-  struct Case { int r, g, b, out_r, out_g, out_b; };
+  struct Case {
+    int r, g, b, out_r, out_g, out_b;
+  };
   const Case cases[] = {
       {200, 100, 50, 117, 116, 116},
       {255, 0, 0, 85, 84, 84},

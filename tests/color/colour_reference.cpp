@@ -42,8 +42,8 @@ std::vector<std::vector<Overlap>> Overlaps(int64_t sourceSize, int64_t targetSiz
 
 }  // namespace
 
-int ResizePictureAverage(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight,
-                         int32_t iMagnificationX, int32_t iMagnificationY) {
+int ResizePictureAverage(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight, int32_t iMagnificationX,
+                         int32_t iMagnificationY) {
   if (biWidth <= 0 || biHeight <= 0) return 0;
   const int32_t magnificationX = ReductionUsed(iMagnificationX);
   const int32_t magnificationY = ReductionUsed(iMagnificationY);
@@ -160,10 +160,9 @@ int ResizePicture(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight, int32_
         // The integer differences first, then the three products and p00 added
         // left to right in double precision, then truncated toward zero.
         const double value = static_cast<double>(p00 - p10 - p01 + p11) * (x2 * y2) +
-                             static_cast<double>(p10 - p00) * x2 +
-                             static_cast<double>(p01 - p00) * y2 + static_cast<double>(p00);
-        out[3 * static_cast<size_t>(m) + c] =
-            static_cast<uint8_t>(std::min(std::max(static_cast<int>(value), 0), 255));
+                             static_cast<double>(p10 - p00) * x2 + static_cast<double>(p01 - p00) * y2 +
+                             static_cast<double>(p00);
+        out[3 * static_cast<size_t>(m) + c] = static_cast<uint8_t>(std::min(std::max(static_cast<int>(value), 0), 255));
       }
       px += bx;
     }
@@ -179,8 +178,8 @@ int ResizePicture(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight, int32_
 
 namespace velta::colour_reference {
 
-void ColorCorrection(uint8_t* lpdt, int16_t width, const velta::ColorTableSet& colortable,
-                     int bTableRet, const uint8_t* DmapTbl) {
+void ColorCorrection(uint8_t* lpdt, int16_t width, const velta::ColorTableSet& colortable, int bTableRet,
+                     const uint8_t* DmapTbl) {
   for (int x = 0; x < width; ++x) CorrectPixel(lpdt + 3 * x, colortable, bTableRet, DmapTbl);
 }
 

@@ -20,13 +20,13 @@ Rgb At(Node n) {
   return {Zorv_DmapTbl_K90_Normal[offset], Zorv_DmapTbl_K90_Normal[offset + 1], Zorv_DmapTbl_K90_Normal[offset + 2]};
 }
 
-const Rgb kGrey[9] = {{0, 0, 0}, {33, 35, 34}, {64, 66, 66}, {98, 98, 98}, {133, 133, 133},
+const Rgb kGrey[9] = {{0, 0, 0},       {33, 35, 34},    {64, 66, 66},    {98, 98, 98},   {133, 133, 133},
                       {162, 162, 162}, {191, 192, 190}, {221, 221, 220}, {255, 255, 255}};
-const Rgb kRedAxis[9] = {{0, 0, 0}, {36, 0, 0}, {73, 0, 0}, {108, 0, 0}, {135, 0, 0},
+const Rgb kRedAxis[9] = {{0, 0, 0},   {36, 0, 0},   {73, 0, 0},   {108, 0, 0}, {135, 0, 0},
                          {154, 6, 0}, {168, 10, 0}, {195, 14, 0}, {226, 20, 0}};
-const Rgb kGreenAxis[9] = {{0, 0, 0}, {0, 50, 0}, {10, 110, 0}, {27, 166, 0}, {34, 210, 0},
+const Rgb kGreenAxis[9] = {{0, 0, 0},    {0, 50, 0},    {10, 110, 0},  {27, 166, 0}, {34, 210, 0},
                            {38, 238, 0}, {50, 249, 16}, {56, 255, 28}, {55, 255, 25}};
-const Rgb kBlueAxis[9] = {{0, 0, 0}, {0, 0, 54}, {0, 8, 106}, {0, 16, 161}, {0, 19, 200},
+const Rgb kBlueAxis[9] = {{0, 0, 0},    {0, 0, 54},   {0, 8, 106},  {0, 16, 161}, {0, 19, 200},
                           {0, 25, 231}, {0, 31, 246}, {0, 44, 254}, {0, 51, 255}};
 
 std::set<Node> PinnedNodes() {
@@ -50,19 +50,30 @@ TEST(BuiltInMap, PinnedNodesHoldTheirColours) {
     EXPECT_EQ(At({0, k, 0}), kGreenAxis[k]) << "green " << k;
     EXPECT_EQ(At({0, 0, k}), kBlueAxis[k]) << "blue " << k;
   }
-  struct Corner { Node node; Rgb colour; const char* name; };
+  struct Corner {
+    Node node;
+    Rgb colour;
+    const char* name;
+  };
   const Corner corners[] = {
-      {{0, 0, 0}, {0, 0, 0}, "black"},       {{8, 8, 8}, {255, 255, 255}, "white"},
-      {{8, 0, 0}, {226, 20, 0}, "red"},      {{0, 8, 0}, {55, 255, 25}, "green"},
-      {{0, 0, 8}, {0, 51, 255}, "blue"},     {{8, 8, 0}, {244, 255, 104}, "yellow"},
-      {{0, 8, 8}, {61, 255, 193}, "cyan"},   {{8, 0, 8}, {252, 10, 255}, "magenta"},
+      {{0, 0, 0}, {0, 0, 0}, "black"},     {{8, 8, 8}, {255, 255, 255}, "white"},
+      {{8, 0, 0}, {226, 20, 0}, "red"},    {{0, 8, 0}, {55, 255, 25}, "green"},
+      {{0, 0, 8}, {0, 51, 255}, "blue"},   {{8, 8, 0}, {244, 255, 104}, "yellow"},
+      {{0, 8, 8}, {61, 255, 193}, "cyan"}, {{8, 0, 8}, {252, 10, 255}, "magenta"},
   };
   for (const Corner& c : corners) EXPECT_EQ(At(c.node), c.colour) << c.name;
 }
 
 TEST(BuiltInMap, InnerNodesOfTheTwoWorkedColoursSumIntoTheirOutputs) {
-  struct Term { int weight; Node node; };
-  struct Case { const char* colour; std::array<Term, 4> terms; Rgb low; };
+  struct Term {
+    int weight;
+    Node node;
+  };
+  struct Case {
+    const char* colour;
+    std::array<Term, 4> terms;
+    Rgb low;
+  };
   const Case cases[] = {
       {"100,150,200", {{{9, {3, 4, 6}}, {14, {3, 5, 6}}, {4, {3, 5, 7}}, {5, {4, 5, 7}}}}, {3968, 5760, 7136}},
       {"200,100,50", {{{13, {6, 3, 1}}, {10, {6, 3, 2}}, {4, {7, 3, 2}}, {5, {7, 4, 2}}}}, {6336, 3232, 1472}},

@@ -31,7 +31,9 @@ Rgb Map(const uint8_t* table, Rgb in) {
 // channel, to the far node; each step carries the drop in weight. How ties are
 // ordered does not matter, because a tie makes the step between them weigh 0.
 Rgb Reference(const uint8_t* table, Rgb in) {
-  struct Axis { int weight, stride; };
+  struct Axis {
+    int weight, stride;
+  };
   std::array<Axis, 3> axes;
   int base = 0;
   const int strides[3] = {243, 27, 3};
@@ -54,7 +56,10 @@ Rgb Reference(const uint8_t* table, Rgb in) {
 }
 
 TEST(Change3D, WorkedExamplesWithTheBuiltInMap) {
-  struct Case { Rgb in, out; const char* remark; };
+  struct Case {
+    Rgb in, out;
+    const char* remark;
+  };
   const Case cases[] = {
       {{0, 0, 0}, {0, 0, 0}, "black node alone"},
       {{255, 255, 255}, {255, 255, 255}, "white node alone"},
@@ -126,10 +131,13 @@ TEST(Change3D, TiedWeightsGiveTheSameResultAsEitherNeighbouringTetrahedron) {
   for (uint8_t& v : table) v = static_cast<uint8_t>(rng() & 255);
   // Each tie is checked against the input nudged by one step to either side of it,
   // scaled back: the weights move by one 32nd, so the result moves by at most a step.
-  struct Case { Rgb in; const char* tie; };
+  struct Case {
+    Rgb in;
+    const char* tie;
+  };
   const Case cases[] = {
-      {{70, 70, 70}, "all three equal"}, {{40, 80, 80}, "blue = green > red"},
-      {{80, 40, 80}, "blue = red > green"}, {{80, 80, 40}, "red = green > blue"},
+      {{70, 70, 70}, "all three equal"},        {{40, 80, 80}, "blue = green > red"},
+      {{80, 40, 80}, "blue = red > green"},     {{80, 80, 40}, "red = green > blue"},
       {{80, 40, 40}, "green = blue below red"}, {{40, 80, 40}, "red = blue below green"},
       {{40, 40, 80}, "red = green below blue"},
   };
@@ -149,12 +157,15 @@ TEST(Change3D, TiedWeightsGiveTheSameResultAsEitherNeighbouringTetrahedron) {
 TEST(InitDmapTbl, BothPrintModesLoadTheSameMap) {
   EXPECT_EQ(LoadedTable(0), LoadedTable(1));
   EXPECT_EQ(LoadedTable(0), LoadedTable(7)) << "any non-zero mode is high quality";
-  EXPECT_TRUE(std::equal(Zorv_DmapTbl_K90_Normal.begin(), Zorv_DmapTbl_K90_Normal.end(),
-                         Zorv_DmapTbl_K90_HighQuality.begin()));
+  EXPECT_TRUE(
+      std::equal(Zorv_DmapTbl_K90_Normal.begin(), Zorv_DmapTbl_K90_Normal.end(), Zorv_DmapTbl_K90_HighQuality.begin()));
 }
 
 TEST(InitDmapTbl, CopiesNoMoreThanAskedAndNeverPastTheTable) {
-  struct Case { int32_t size; size_t copied; };
+  struct Case {
+    int32_t size;
+    size_t copied;
+  };
   const Case cases[] = {{0, 0}, {-5, 0}, {INT32_MIN, 0}, {10, 10}, {2187, 2187}, {2188, 2187}, {INT32_MAX, 2187}};
   for (const Case& c : cases) {
     std::vector<uint8_t> buffer(kDmapTblSize + 16, 0xAB);

@@ -46,7 +46,8 @@ std::function<int(int, int, int)> Rows(std::vector<int> values) {
   return [values](int, int y, int) { return values[y]; };
 }
 std::function<int(int, int, int)> Noise(unsigned seed) {
-  return [seed](int x, int y, int c) { return static_cast<int>(std::mt19937(seed + 7919 * x + 104729 * y + c)() & 255); };
+  return
+      [seed](int x, int y, int c) { return static_cast<int>(std::mt19937(seed + 7919 * x + 104729 * y + c)() & 255); };
 }
 
 // --- enlargement ---------------------------------------------------------------
@@ -117,11 +118,13 @@ TEST(ResizePicture, TinyPicturesTakeTheirLastColumnAndRowAsNeighbours) {
 }
 
 TEST(ResizePicture, MatchesTheSecondReadingForManySizes) {
-  struct Case { int w, h, mag; };
+  struct Case {
+    int w, h, mag;
+  };
   // Small pictures, and tall ones whose top and bottom halves are worked apart
   // (on two threads at once with threads 2) around a few shared rows.
-  const Case cases[] = {{3, 3, 1},     {5, 4, 10},   {7, 7, 25},    {16, 9, 50},  {33, 17, 100},
-                        {1, 5, 300},   {6, 1, 75},   {2, 3, 99},    {64, 48, 13}, {11, 13, 1000},
+  const Case cases[] = {{3, 3, 1},     {5, 4, 10},    {7, 7, 25},    {16, 9, 50},  {33, 17, 100},
+                        {1, 5, 300},   {6, 1, 75},    {2, 3, 99},    {64, 48, 13}, {11, 13, 1000},
                         {40, 301, 10}, {9, 250, 227}, {120, 150, 1}, {17, 500, 3}, {2, 400, 60}};
   for (int threads : {1, 2}) {
     for (const Case& c : cases) {
@@ -134,8 +137,10 @@ TEST(ResizePicture, MatchesTheSecondReadingForManySizes) {
 }
 
 TEST(PictureEnlargement, UpperRowsThatFollowTheArrivingRowsMatchTheSecondReading) {
-  struct Case { int w, h, mag; };
-  const Case cases[] = {{5, 4, 10},   {16, 9, 50},  {33, 17, 100}, {1, 5, 300},  {64, 48, 13},
+  struct Case {
+    int w, h, mag;
+  };
+  const Case cases[] = {{5, 4, 10},    {16, 9, 50},   {33, 17, 100}, {1, 5, 300},  {64, 48, 13},
                         {40, 301, 10}, {9, 250, 227}, {17, 500, 3},  {2, 400, 60}, {11, 13, 1000}};
   for (int threads : {1, 2}) {
     for (const Case& c : cases) {
@@ -273,11 +278,13 @@ TEST(ResizePictureAverage, BlackAndWhiteAverageDownTo127) {
 }
 
 TEST(ResizePictureAverage, MatchesTheSecondReadingForManySizes) {
-  struct Case { int w, h, mag; };
+  struct Case {
+    int w, h, mag;
+  };
   // Small pictures, and tall ones whose rows go out in several bands (shared
   // between two threads with threads 2).
-  const Case cases[] = {{5, 5, -40},   {9, 9, -50},    {7, 3, -33},  {13, 11, -25}, {10, 10, -1},
-                        {31, 17, -99}, {100, 7, -10},  {64, 64, -75}, {3, 200, -67}, {1, 1, -1},
+  const Case cases[] = {{5, 5, -40},    {9, 9, -50},   {7, 3, -33},   {13, 11, -25}, {10, 10, -1},
+                        {31, 17, -99},  {100, 7, -10}, {64, 64, -75}, {3, 200, -67}, {1, 1, -1},
                         {40, 301, -10}, {7, 500, -33}, {120, 257, -1}};
   for (int threads : {1, 2}) {
     for (const Case& c : cases) {
@@ -298,8 +305,10 @@ TEST(ResizePictureAverage, WidestPageNeedsASixtyFourBitCommonUnit) {
 }
 
 TEST(PictureReduction, PassDownThatFollowsTheArrivingRowsMatchesTheSecondReading) {
-  struct Case { int w, h, mag; };
-  const Case cases[] = {{9, 9, -50},   {13, 11, -25}, {100, 7, -10}, {64, 64, -75}, {4, 200, -67},
+  struct Case {
+    int w, h, mag;
+  };
+  const Case cases[] = {{9, 9, -50},    {13, 11, -25}, {100, 7, -10},  {64, 64, -75},  {4, 200, -67},
                         {40, 301, -10}, {7, 500, -33}, {120, 257, -1}, {300, 200, -90}};
   for (int threads : {1, 2}) {
     for (const Case& c : cases) {
@@ -349,10 +358,12 @@ TEST(ResizePictureAverage, NothingToReduceLeavesThePageAlone) {
 }
 
 TEST(CalcLCM, LeastCommonMultiples) {
-  struct Case { int64_t a, b, lcm; };
-  const Case cases[] = {{5, 3, 15},  {3, 5, 15},       {4, 6, 12},     {9, 4, 36},
-                        {7, 7, 7},   {1, 1, 1},        {8, 4, 8},      {65535, 65534, 4294770690},
-                        {0, 5, 0},   {-3, 4, 0},       {INT64_MAX, 2, 0}};
+  struct Case {
+    int64_t a, b, lcm;
+  };
+  const Case cases[] = {{5, 3, 15}, {3, 5, 15}, {4, 6, 12},       {9, 4, 36},
+                        {7, 7, 7},  {1, 1, 1},  {8, 4, 8},        {65535, 65534, 4294770690},
+                        {0, 5, 0},  {-3, 4, 0}, {INT64_MAX, 2, 0}};
   for (const Case& c : cases) EXPECT_EQ(CalcLCM(c.a, c.b), c.lcm) << c.a << "," << c.b;
 }
 

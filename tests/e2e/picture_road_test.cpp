@@ -63,8 +63,7 @@ JobRun RunJob(const PrintCase& c) {
   run.pages_in = ReadRasterPages(raster);
   std::vector<std::string> env = {"PATH=/usr/bin:/bin"};
   if (c.with_ppd) env.push_back(std::string("PPD=") + VELTA_PPD_PATH);
-  run.status = RunProgram({RASTERTOVELTA_PATH, "7", "user", "title", "1", c.job_options, raster}, env, out,
-                          err);
+  run.status = RunProgram({RASTERTOVELTA_PATH, "7", "user", "title", "1", c.job_options, raster}, env, out, err);
   run.messages = ReadFile(err);
   const std::string sent = ReadFile(out);
   run.stream = ParseStream(std::span(reinterpret_cast<const uint8_t*>(sent.data()), sent.size()));
@@ -75,8 +74,7 @@ JobRun RunJob(const PrintCase& c) {
 
 // Compares the planes the filter sent with the expected ones and names the first
 // byte that differs by plane, row and column.
-::testing::AssertionResult SamePlanes(const DecodedPage& sent, const std::vector<uint8_t>& expected,
-                                      int page_number) {
+::testing::AssertionResult SamePlanes(const DecodedPage& sent, const std::vector<uint8_t>& expected, int page_number) {
   const uint64_t plane_size = sent.plane_size();
   if (sent.planes.size() != expected.size())
     return ::testing::AssertionFailure() << "page " << page_number << " sent " << sent.planes.size()
@@ -87,10 +85,11 @@ JobRun RunJob(const PrintCase& c) {
   }
   if (differing == 0) return ::testing::AssertionSuccess();
   const uint64_t in_plane = first % plane_size;
-  return ::testing::AssertionFailure()
-         << "page " << page_number << ": " << differing << " bytes differ; the first is plane "
-         << first / plane_size << " row " << in_plane / sent.width << " column " << in_plane % sent.width
-         << ": filter sent " << int{sent.planes[first]} << ", expected " << int{expected[first]};
+  return ::testing::AssertionFailure() << "page " << page_number << ": " << differing
+                                       << " bytes differ; the first is plane " << first / plane_size << " row "
+                                       << in_plane / sent.width << " column " << in_plane % sent.width
+                                       << ": filter sent " << int{sent.planes[first]} << ", expected "
+                                       << int{expected[first]};
 }
 
 // Runs the job and checks every page against the expected road of its raster page.
@@ -148,8 +147,7 @@ INSTANTIATE_TEST_SUITE_P(
         // 65537 reaches the renderer in 16 bits, as 1.
         PrintCase{"Narrowed65537", kSmallPhoto, "stpSharpness=65537", true, Rendering(false, 65537)},
         // Narrower than the two fade zones together, and lower than the sharpening border.
-        PrintCase{"TinyPage", {"--pattern", "photo", "--width", "13", "--height", "6"}, "", true,
-                  Rendering(false, 0)}),
+        PrintCase{"TinyPage", {"--pattern", "photo", "--width", "13", "--height", "6"}, "", true, Rendering(false, 0)}),
     CaseName);
 
 // ---------------------------------------------------------------------------
@@ -167,8 +165,7 @@ TEST_P(PictureOptionsCase, TheOptionsChangeWhatIsPrinted) {
   ASSERT_EQ(run.status, 0) << run.messages;
   ASSERT_EQ(run.stream.pages.size(), run.pages_in.size());
   for (size_t p = 0; p < run.pages_in.size(); ++p) {
-    const std::vector<uint8_t> untouched =
-        Render(run.pages_in[p], c.settings.high_quality, c.settings.sharpness);
+    const std::vector<uint8_t> untouched = Render(run.pages_in[p], c.settings.high_quality, c.settings.sharpness);
     EXPECT_NE(run.stream.pages[p].planes, untouched) << "page " << p + 1;
   }
 }
@@ -203,7 +200,8 @@ const std::string kEverything =
 INSTANTIATE_TEST_SUITE_P(
     SmallPhoto, PictureOptionsCase,
     ::testing::Values(
-        PrintCase{"Brightness", kSmallPhoto, "stpBrightness=3", true, With([](PictureOptions& o) { o.brightness = 3; })},
+        PrintCase{"Brightness", kSmallPhoto, "stpBrightness=3", true,
+                  With([](PictureOptions& o) { o.brightness = 3; })},
         PrintCase{"BrightnessDown10", kSmallPhoto, "stpBrightness=-10", true,
                   With([](PictureOptions& o) { o.brightness = -10; })},
         PrintCase{"Contrast", kSmallPhoto, "stpContrast=4", true, With([](PictureOptions& o) { o.contrast = 4; })},
@@ -211,13 +209,15 @@ INSTANTIATE_TEST_SUITE_P(
         PrintCase{"Contrast26", kSmallPhoto, "stpContrast=26", true, With([](PictureOptions& o) { o.contrast = 26; })},
         PrintCase{"ContrastDown10", kSmallPhoto, "stpContrast=-10", true,
                   With([](PictureOptions& o) { o.contrast = -10; })},
-        PrintCase{"Saturation", kSmallPhoto, "stpSaturation=5", true, With([](PictureOptions& o) { o.saturation = 5; })},
+        PrintCase{"Saturation", kSmallPhoto, "stpSaturation=5", true,
+                  With([](PictureOptions& o) { o.saturation = 5; })},
         PrintCase{"SaturationDown7", kSmallPhoto, "stpSaturation=-7", true,
                   With([](PictureOptions& o) { o.saturation = -7; })},
         PrintCase{"Red", kSmallPhoto, "stpRed=1", true, With([](PictureOptions& o) { o.red = 1; })},
         PrintCase{"Green", kSmallPhoto, "stpGreen=-3", true, With([](PictureOptions& o) { o.green = -3; })},
         PrintCase{"Blue", kSmallPhoto, "stpBlue=2", true, With([](PictureOptions& o) { o.blue = 2; })},
-        PrintCase{"DirectMap", kSmallPhoto, "DirectMap=true", true, With([](PictureOptions& o) { o.directmap = true; })},
+        PrintCase{"DirectMap", kSmallPhoto, "DirectMap=true", true,
+                  With([](PictureOptions& o) { o.directmap = true; })},
         PrintCase{"Enlarge", kSmallPhoto, "stpResize=10", true, With([](PictureOptions& o) { o.resize = 10; })},
         PrintCase{"Reduce", kSmallPhoto, "stpResize=-10", true, With([](PictureOptions& o) { o.resize = -10; })},
         PrintCase{"EverythingEnlarged", kSmallPhoto, kEverything + " stpResize=10", true, Everything(10)},
@@ -288,25 +288,25 @@ std::vector<std::string> TallPhoto(const std::string& rows) {
 
 INSTANTIATE_TEST_SUITE_P(
     TallPage, HalfSheet,
-    ::testing::Values(
-        PrintCase{"LowerHalfMovedUp", TallPhoto("1246:2492"), "stpBrightness=-4 stpSharpness=-4", true,
-                  With([](PictureOptions& o) { o.brightness = -4, o.sharpness = -4; })},
-        PrintCase{"LowerHalfMovedUpSharpenedHigh", TallPhoto("1300:2400"),
-                  "stpContrast=3 PrintMode=true DirectMap=true", true,
-                  With([](PictureOptions& o) { o.contrast = 3, o.high_quality = true, o.directmap = true; })},
-        PrintCase{"UpperHalfStays", TallPhoto("0:1245"), "stpBrightness=-4", true,
-                  With([](PictureOptions& o) { o.brightness = -4; })},
-        // Row 1245 belongs to neither half as examined: the page still moves up.
-        PrintCase{"OnlyRow1245MovesUp", TallPhoto("1245:1246"), "stpSaturation=4", true,
-                  With([](PictureOptions& o) { o.saturation = 4; })},
-        PrintCase{"BothHalves", TallPhoto("1200:1300"), "stpResize=-20", true,
-                  With([](PictureOptions& o) { o.resize = -20; })},
-        // Colour and the reduction's pass across run on the rows as they are
-        // read, before the move of the lower half.
-        PrintCase{"LowerHalfMovedUpReduced", TallPhoto("1246:2492"), "stpResize=-10 stpSaturation=3", true,
-                  With([](PictureOptions& o) { o.resize = -10, o.saturation = 3; })},
-        PrintCase{"LowerHalfMovedUpEnlarged", TallPhoto("1400:2492"), "stpResize=10 stpRed=2", true,
-                  With([](PictureOptions& o) { o.resize = 10, o.red = 2; })}),
+    ::testing::Values(PrintCase{"LowerHalfMovedUp", TallPhoto("1246:2492"), "stpBrightness=-4 stpSharpness=-4", true,
+                                With([](PictureOptions& o) { o.brightness = -4, o.sharpness = -4; })},
+                      PrintCase{"LowerHalfMovedUpSharpenedHigh", TallPhoto("1300:2400"),
+                                "stpContrast=3 PrintMode=true DirectMap=true", true, With([](PictureOptions& o) {
+                                  o.contrast = 3, o.high_quality = true, o.directmap = true;
+                                })},
+                      PrintCase{"UpperHalfStays", TallPhoto("0:1245"), "stpBrightness=-4", true,
+                                With([](PictureOptions& o) { o.brightness = -4; })},
+                      // Row 1245 belongs to neither half as examined: the page still moves up.
+                      PrintCase{"OnlyRow1245MovesUp", TallPhoto("1245:1246"), "stpSaturation=4", true,
+                                With([](PictureOptions& o) { o.saturation = 4; })},
+                      PrintCase{"BothHalves", TallPhoto("1200:1300"), "stpResize=-20", true,
+                                With([](PictureOptions& o) { o.resize = -20; })},
+                      // Colour and the reduction's pass across run on the rows as they are
+                      // read, before the move of the lower half.
+                      PrintCase{"LowerHalfMovedUpReduced", TallPhoto("1246:2492"), "stpResize=-10 stpSaturation=3",
+                                true, With([](PictureOptions& o) { o.resize = -10, o.saturation = 3; })},
+                      PrintCase{"LowerHalfMovedUpEnlarged", TallPhoto("1400:2492"), "stpResize=10 stpRed=2", true,
+                                With([](PictureOptions& o) { o.resize = 10, o.red = 2; })}),
     CaseName);
 
 // ---------------------------------------------------------------------------
@@ -319,8 +319,10 @@ class SixteenBitRowCount : public ::testing::TestWithParam<PrintCase> {};
 TEST_P(SixteenBitRowCount, PlanesMatchTheWorkedOutPlanes) { ExpectPrintedAsExpected(GetParam()); }
 
 TEST(WideRow, ARowOf40000PixelsReachesTheRendererUnchanged) {
-  const PrintCase c{"wide", {"--pattern", "photo", "--width", "40000", "--height", "3"},
-                    "stpBrightness=5 DirectMap=true stpSharpness=-4", true,
+  const PrintCase c{"wide",
+                    {"--pattern", "photo", "--width", "40000", "--height", "3"},
+                    "stpBrightness=5 DirectMap=true stpSharpness=-4",
+                    true,
                     With([](PictureOptions& o) { o.brightness = 5, o.directmap = true, o.sharpness = -4; })};
   const JobRun run = RunJob(c);
   ASSERT_EQ(run.status, 0) << run.messages;
@@ -335,11 +337,12 @@ std::vector<std::string> WideRows(int width) {
 
 INSTANTIATE_TEST_SUITE_P(
     WideRows, SixteenBitRowCount,
-    ::testing::Values(
-        PrintCase{"Width40000Reduced", WideRows(40000), "stpBrightness=5 stpResize=-10 stpSharpness=-4", true,
-                  With([](PictureOptions& o) { o.brightness = 5, o.resize = -10, o.sharpness = -4; })},
-        PrintCase{"Width32767Adjusted", WideRows(32767), "stpBrightness=5 stpSaturation=3 stpSharpness=-4", true,
-                  With([](PictureOptions& o) { o.brightness = 5, o.saturation = 3, o.sharpness = -4; })}),
+    ::testing::Values(PrintCase{"Width40000Reduced", WideRows(40000), "stpBrightness=5 stpResize=-10 stpSharpness=-4",
+                                true,
+                                With([](PictureOptions& o) { o.brightness = 5, o.resize = -10, o.sharpness = -4; })},
+                      PrintCase{"Width32767Adjusted", WideRows(32767),
+                                "stpBrightness=5 stpSaturation=3 stpSharpness=-4", true,
+                                With([](PictureOptions& o) { o.brightness = 5, o.saturation = 3, o.sharpness = -4; })}),
     CaseName);
 
 // ---------------------------------------------------------------------------
@@ -382,18 +385,25 @@ TEST_P(TruncatedRaster, MissingRowsPrintAsWhiteRows) {
 
 INSTANTIATE_TEST_SUITE_P(
     CutPages, TruncatedRaster,
-    ::testing::Values(
-        PrintCase{"Defaults", {"--pattern", "photo", "--width", "97", "--height", "61", "--rows", "40"}, "", true,
-                  With([](PictureOptions&) {})},
-        PrintCase{"EveryStage",
-                  {"--pattern", "photo", "--width", "97", "--height", "61", "--rows", "23"},
-                  "stpBrightness=2 stpContrast=2 stpSaturation=3 DirectMap=true PrintMode=true stpResize=10", true,
-                  With([](PictureOptions& o) {
-                    o.brightness = 2, o.contrast = 2, o.saturation = 3, o.directmap = true,
-                    o.high_quality = true, o.resize = 10;
-                  })},
-        PrintCase{"NarrowTallReduced", {"--pattern", "photo", "--width", "2", "--height", "2492", "--rows", "1300"},
-                  "stpResize=-10", true, With([](PictureOptions& o) { o.resize = -10; })}),
+    ::testing::Values(PrintCase{"Defaults",
+                                {"--pattern", "photo", "--width", "97", "--height", "61", "--rows", "40"},
+                                "",
+                                true,
+                                With([](PictureOptions&) {})},
+                      PrintCase{
+                          "EveryStage",
+                          {"--pattern", "photo", "--width", "97", "--height", "61", "--rows", "23"},
+                          "stpBrightness=2 stpContrast=2 stpSaturation=3 DirectMap=true PrintMode=true stpResize=10",
+                          true,
+                          With([](PictureOptions& o) {
+                            o.brightness = 2, o.contrast = 2, o.saturation = 3, o.directmap = true,
+                            o.high_quality = true, o.resize = 10;
+                          })},
+                      PrintCase{"NarrowTallReduced",
+                                {"--pattern", "photo", "--width", "2", "--height", "2492", "--rows", "1300"},
+                                "stpResize=-10",
+                                true,
+                                With([](PictureOptions& o) { o.resize = -10; })}),
     CaseName);
 
 }  // namespace

@@ -35,8 +35,7 @@ std::vector<int> AverageLine(const std::vector<int>& source_values, int target) 
 }  // namespace
 
 Picture::Picture(int w, int h)
-    : width(w), height(h), stride((3 * w + 3) / 4 * 4),
-      bytes(static_cast<size_t>(stride) * h, 255) {}
+    : width(w), height(h), stride((3 * w + 3) / 4 * 4), bytes(static_cast<size_t>(stride) * h, 255) {}
 
 ColourAdjustment::ColourAdjustment(const PictureOptions& options) {
   // Brightness moves all three channels by 5 steps a unit; each balance setting
@@ -89,9 +88,7 @@ void MapThroughGrid(const uint8_t* table, uint8_t* rgb) {
   std::array<int, 3> order = {0, 1, 2};
   std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return weight[a] > weight[b]; });
   std::array<int, 3> node = cell;
-  const auto node_byte = [&](int channel) {
-    return table[node[0] * 243 + node[1] * 27 + node[2] * 3 + channel];
-  };
+  const auto node_byte = [&](int channel) { return table[node[0] * 243 + node[1] * 27 + node[2] * 3 + channel]; };
   std::array<int, 3> sum{};
   int previous = 32;
   for (int step = 0; step <= 3; ++step) {
@@ -126,8 +123,8 @@ void Enlarge(Picture& picture, int32_t magnification) {
         const int p00 = picture.pixel(ix, iy)[c], p10 = picture.pixel(ix1, iy)[c];
         const int p01 = picture.pixel(ix, iy1)[c], p11 = picture.pixel(ix1, iy1)[c];
         const double value = static_cast<double>(p00 - p10 - p01 + p11) * (x2 * y2) +
-                             static_cast<double>(p10 - p00) * x2 +
-                             static_cast<double>(p01 - p00) * y2 + static_cast<double>(p00);
+                             static_cast<double>(p10 - p00) * x2 + static_cast<double>(p01 - p00) * y2 +
+                             static_cast<double>(p00);
         result.pixel(m, k)[c] = static_cast<uint8_t>(std::min(std::max(static_cast<int>(value), 0), 255));
       }
       px += step;

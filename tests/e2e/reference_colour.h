@@ -22,9 +22,7 @@ struct Picture {
   Picture(int w, int h);
   // The three bytes of pixel (x, y), written or read.
   uint8_t* pixel(int x, int y) { return bytes.data() + static_cast<std::size_t>(y) * stride + 3 * x; }
-  const uint8_t* pixel(int x, int y) const {
-    return bytes.data() + static_cast<std::size_t>(y) * stride + 3 * x;
-  }
+  const uint8_t* pixel(int x, int y) const { return bytes.data() + static_cast<std::size_t>(y) * stride + 3 * x; }
 };
 
 // The job's picture settings as the printer resolves them.

@@ -41,7 +41,7 @@ TEST(ModelColourAdjustment, ReproducesTheWorkedPixels) {
   flat.contrast = -10;
   const std::vector<AdjustExample> examples = {
       {worked, {200, 100, 50}, {255, 92, 0}},
-      {worked, {20, 20, 20}, {20, 7, 3}},      // grey is not saturated; tone entries 20
+      {worked, {20, 20, 20}, {20, 7, 3}},  // grey is not saturated; tone entries 20
       {worked, {128, 128, 128}, {148, 135, 131}},
       {mono, {200, 100, 50}, {117, 116, 116}},
       {mono, {255, 0, 0}, {85, 84, 84}},
@@ -65,9 +65,9 @@ TEST(ModelColourAdjustment, RedBalanceTruncatesTowardZero) {
 
 TEST(ModelDirectMap, ReproducesTheWorkedPixels) {
   const std::vector<std::pair<Rgb, Rgb>> examples = {
-      {{0, 0, 0}, {0, 0, 0}},         {{255, 255, 255}, {255, 255, 255}}, {{128, 128, 128}, {133, 133, 133}},
-      {{255, 0, 0}, {226, 20, 0}},    {{31, 31, 31}, {33, 35, 34}},       {{32, 32, 32}, {33, 35, 34}},
-      {{1, 1, 1}, {2, 2, 2}},         {{100, 150, 200}, {124, 180, 223}}, {{200, 100, 50}, {198, 101, 46}},
+      {{0, 0, 0}, {0, 0, 0}},      {{255, 255, 255}, {255, 255, 255}}, {{128, 128, 128}, {133, 133, 133}},
+      {{255, 0, 0}, {226, 20, 0}}, {{31, 31, 31}, {33, 35, 34}},       {{32, 32, 32}, {33, 35, 34}},
+      {{1, 1, 1}, {2, 2, 2}},      {{100, 150, 200}, {124, 180, 223}}, {{200, 100, 50}, {198, 101, 46}},
   };
   for (const auto* table : {Zorv_DmapTbl_K90_Normal.data(), Zorv_DmapTbl_K90_HighQuality.data()}) {
     for (const auto& [in, out] : examples) {

@@ -40,8 +40,7 @@ int BlankHalfTest(Picture& page) {
 
 void AdjustColours(Picture& page, const PictureOptions& options) {
   const ColourAdjustment adjustment(options);
-  const uint8_t* grid = options.high_quality ? Zorv_DmapTbl_K90_HighQuality.data()
-                                             : Zorv_DmapTbl_K90_Normal.data();
+  const uint8_t* grid = options.high_quality ? Zorv_DmapTbl_K90_HighQuality.data() : Zorv_DmapTbl_K90_Normal.data();
   // The row routine counts pixels in 16 bits; a count of 0 or less adjusts nothing.
   const int pixels_per_row = static_cast<int16_t>(page.width);
   for (int y = 0; y < page.height; ++y) {

@@ -12,8 +12,8 @@ namespace velta::expected {
 
 // What the printer should receive for one page.
 struct PrintedPage {
-  int SpaceFlag = 1;           // 0 when a 2492-row page has a blank half
-  std::vector<uint8_t> planes; // plane 0 (from blue), 1 (green), 2 (red), w x h bytes each
+  int SpaceFlag = 1;            // 0 when a 2492-row page has a blank half
+  std::vector<uint8_t> planes;  // plane 0 (from blue), 1 (green), 2 (red), w x h bytes each
 };
 
 // Moves the lower half of a 2492-row page whose upper half is blank to the top,

@@ -13,8 +13,8 @@
 
 namespace velta::expected {
 
-int RunProgram(const std::vector<std::string>& argv, const std::vector<std::string>& env,
-               const std::string& out_path, const std::string& err_path) {
+int RunProgram(const std::vector<std::string>& argv, const std::vector<std::string>& env, const std::string& out_path,
+               const std::string& err_path) {
   std::vector<char*> c_argv, c_env;
   for (const auto& a : argv) c_argv.push_back(const_cast<char*>(a.c_str()));
   c_argv.push_back(nullptr);

@@ -8,7 +8,7 @@
 namespace velta {
 namespace {
 
-constexpr uint32_t kWidth = 5;            // 15 pixel bytes, stride 16: one pad byte
+constexpr uint32_t kWidth = 5;  // 15 pixel bytes, stride 16: one pad byte
 constexpr std::size_t kStride = 16;
 constexpr uint32_t kRows = 2492;
 
@@ -45,11 +45,15 @@ TEST(BlankHalf, OnlyRow1245IsOverwrittenByTheLastRow) {
 }
 
 TEST(BlankHalf, FlagsWithoutMove) {
-  struct Case { std::vector<std::size_t> marked; uint32_t height; int SpaceFlag; };
+  struct Case {
+    std::vector<std::size_t> marked;
+    uint32_t height;
+    int SpaceFlag;
+  };
   const Case cases[] = {
-      {{0, 1244}, kRows, 0},   // upper picture, lower half blank
-      {{1244, 1246}, kRows, 1}, // both halves
-      {{0}, 2491, 1},          // other heights are never tested
+      {{0, 1244}, kRows, 0},     // upper picture, lower half blank
+      {{1244, 1246}, kRows, 1},  // both halves
+      {{0}, 2491, 1},            // other heights are never tested
       {{}, 2493, 1},
       {{0}, 1, 1},
   };

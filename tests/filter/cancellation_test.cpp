@@ -70,8 +70,7 @@ TEST(Cancellation, SigtermWhileRowsAreAwaitedEndsThePageBeforeTheInputEnds) {
   // wait short rather than leave it to the end of the input.
   const std::string raster =
       MakeRaster({"--width", "300", "--height", "400", "--pattern", "gradient", "--uncompressed"});
-  ChildProcess child({RASTERTOVELTA_PATH, "1", "u", "t", "1", "stpSaturation=3 stpResize=-10"},
-                     FilterEnvironment(""));
+  ChildProcess child({RASTERTOVELTA_PATH, "1", "u", "t", "1", "stpSaturation=3 stpResize=-10"}, FilterEnvironment(""));
   child.Write(raster.substr(0, raster.size() / 2));
   ASSERT_TRUE(child.WaitForError("INFO: Printing page 1, 0% complete...\n"));
   // Long enough for the filter to take in all it was given and wait for more.
@@ -89,8 +88,7 @@ TEST(Cancellation, AWriteThatFailsWhileTheJobIsCancelledIsNoError) {
   // commands of a cancelled page may find the printer connection gone.
   const std::string raster =
       MakeRaster({"--width", "300", "--height", "400", "--pattern", "gradient", "--uncompressed"});
-  ChildProcess child({RASTERTOVELTA_PATH, "1", "u", "t", "1", ""}, FilterEnvironment(""),
-                     "/dev/full");
+  ChildProcess child({RASTERTOVELTA_PATH, "1", "u", "t", "1", ""}, FilterEnvironment(""), "/dev/full");
   child.Write(raster.substr(0, raster.size() / 2));
   ASSERT_TRUE(child.WaitForError("INFO: Printing page 1, 0% complete...\n"));
   child.Signal(SIGTERM);
@@ -100,8 +98,8 @@ TEST(Cancellation, AWriteThatFailsWhileTheJobIsCancelledIsNoError) {
 }
 
 TEST(Cancellation, SigtermBetweenPagesHasNoEffect) {
-  const std::string raster = MakeRaster(
-      {"--width", "20", "--height", "10", "--pages", "2", "--pattern", "photo", "--uncompressed"});
+  const std::string raster =
+      MakeRaster({"--width", "20", "--height", "10", "--pages", "2", "--pattern", "photo", "--uncompressed"});
   const std::size_t page_bytes = (raster.size() - 4) / 2;  // sync word, then two equal pages
   const std::size_t wire_page = 95 + 20 * 10 * 3;
   ChildProcess child({RASTERTOVELTA_PATH, "1", "u", "t", "1", ""}, FilterEnvironment(""));

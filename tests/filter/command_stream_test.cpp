@@ -23,34 +23,31 @@ std::string PrintModePpd() {
 }
 
 TEST(PageOnTheWire, FullSheetWithTwoCopiesIsTheWorkedExample) {
-  const auto raster = MakeRaster({"--width", "1800", "--height", "2492", "--copies", "2",
-                                  "--pattern", "photo"});
+  const auto raster = MakeRaster({"--width", "1800", "--height", "2492", "--copies", "2", "--pattern", "photo"});
   const auto run = RunFilter(JobArgs(), raster);
   ASSERT_EQ(run.status, 0) << run.err;
   std::vector<WirePage> pages;
   ASSERT_TRUE(SplitPages(run.out, 1800, 2492, 1, pages)) << run.out.size();
-  EXPECT_EQ(pages[0].setup,
-            Hex("1B 1E 00 00 00 0C 00  01 00 00 00 00 00 00 00 00 00 00 00"
-                "1B EE 00 00 00 02 00  00 02"
-                "1B E1 00 00 00 0B 00  00 A4 0C 00 00 00 00 07 08 09 BC"
-                "1B 15 00 00 00 0D 00  00 00 00 00 67 00 00 00 00 07 08 09 BC"));
+  EXPECT_EQ(pages[0].setup, Hex("1B 1E 00 00 00 0C 00  01 00 00 00 00 00 00 00 00 00 00 00"
+                                "1B EE 00 00 00 02 00  00 02"
+                                "1B E1 00 00 00 0B 00  00 A4 0C 00 00 00 00 07 08 09 BC"
+                                "1B 15 00 00 00 0D 00  00 00 00 00 67 00 00 00 00 07 08 09 BC"));
   EXPECT_EQ(pages[0].send_cmd, Hex("1B EA 00 00 00 00 00 CD 55 A0 00"));
   EXPECT_EQ(pages[0].closing, kClosingNormal);
 }
 
 TEST(PageOnTheWire, HighQualityHalfBlankSheetWith150Copies) {
   // Picture in the upper half only: the printer is told a half is blank.
-  const auto raster = MakeRaster({"--width", "1800", "--height", "2492", "--copies", "150",
-                                  "--pattern", "photo", "--content-rows", "0:1200"});
+  const auto raster = MakeRaster(
+      {"--width", "1800", "--height", "2492", "--copies", "150", "--pattern", "photo", "--content-rows", "0:1200"});
   const auto run = RunFilter(JobArgs("PrintMode=true"), raster, PrintModePpd());
   ASSERT_EQ(run.status, 0) << run.err;
   std::vector<WirePage> pages;
   ASSERT_TRUE(SplitPages(run.out, 1800, 2492, 1, pages));
-  EXPECT_EQ(pages[0].setup,
-            Hex("1B 1E 00 00 00 0C 00  01 00 00 00 00 00 00 00 00 00 00 00"
-                "1B EE 00 00 00 02 00  00 63"
-                "1B E1 00 00 00 0B 00  00 A4 00 00 00 00 00 07 08 09 BC"
-                "1B 15 00 00 00 0D 00  00 00 00 00 67 00 00 00 00 07 08 09 BC"));
+  EXPECT_EQ(pages[0].setup, Hex("1B 1E 00 00 00 0C 00  01 00 00 00 00 00 00 00 00 00 00 00"
+                                "1B EE 00 00 00 02 00  00 63"
+                                "1B E1 00 00 00 0B 00  00 A4 00 00 00 00 00 07 08 09 BC"
+                                "1B 15 00 00 00 0D 00  00 00 00 00 67 00 00 00 00 07 08 09 BC"));
   EXPECT_EQ(pages[0].send_cmd, Hex("1B EA 00 00 00 00 00 CD 55 A0 00"));
   EXPECT_EQ(pages[0].closing, kClosingHalfBlank);
 }
@@ -66,9 +63,12 @@ TEST(PageOnTheWire, PrintModeNeedsThePpd) {
 }
 
 TEST(PageOnTheWire, CopyCountIsBroughtIntoOneTo99) {
-  struct Case { const char* NumCopies; const char* CopiesDAT; };
-  const Case cases[] = {{"0", "00 01"}, {"1", "00 01"}, {"2", "00 02"}, {"99", "00 63"},
-                        {"100", "00 63"}, {"4294967295", "00 63"}};
+  struct Case {
+    const char* NumCopies;
+    const char* CopiesDAT;
+  };
+  const Case cases[] = {{"0", "00 01"},  {"1", "00 01"},   {"2", "00 02"},
+                        {"99", "00 63"}, {"100", "00 63"}, {"4294967295", "00 63"}};
   for (const Case& c : cases) {
     const auto run = RunFilter(JobArgs(), MakeRaster({"--width", "4", "--height", "2", "--copies", c.NumCopies}));
     ASSERT_EQ(run.status, 0) << c.NumCopies << run.err;
@@ -96,8 +96,8 @@ TEST(PageOnTheWire, PageSizeAndFullSheetMark) {
       {1, 1, "00 04 0C 00 00 00 00 00 01 00 01", "00 01 00 01", "00 00 00 03", kClosingNormal},
   };
   for (const Case& c : cases) {
-    const auto run = RunFilter(
-        JobArgs(), MakeRaster({"--width", std::to_string(c.width), "--height", std::to_string(c.height)}));
+    const auto run =
+        RunFilter(JobArgs(), MakeRaster({"--width", std::to_string(c.width), "--height", std::to_string(c.height)}));
     ASSERT_EQ(run.status, 0) << run.err;
     std::vector<WirePage> pages;
     ASSERT_TRUE(SplitPages(run.out, c.width, c.height, 1, pages)) << c.width << "x" << c.height;
@@ -110,8 +110,8 @@ TEST(PageOnTheWire, PageSizeAndFullSheetMark) {
 }
 
 TEST(PageOnTheWire, TwoPagesFollowEachOtherWithNothingBetween) {
-  const auto raster = MakeRaster({"--width", "16", "--height", "10", "--pages", "2",
-                                  "--copies", "3,5", "--pattern", "gradient"});
+  const auto raster =
+      MakeRaster({"--width", "16", "--height", "10", "--pages", "2", "--copies", "3,5", "--pattern", "gradient"});
   const auto run = RunFilter(JobArgs(), raster);
   ASSERT_EQ(run.status, 0) << run.err;
   std::vector<WirePage> pages;
@@ -129,7 +129,10 @@ TEST(PageOnTheWire, TwoPagesFollowEachOtherWithNothingBetween) {
 
 TEST(PageOnTheWire, BlankHalfOfAFullSheetSetsTheFlag) {
   // Black rows on white; the upper half the printer looks at is rows 0 to 1244.
-  struct Case { const char* content_rows; uint8_t cpybuf6; };
+  struct Case {
+    const char* content_rows;
+    uint8_t cpybuf6;
+  };
   const Case cases[] = {
       {"1246:2492", 0x01},  // picture in the lower half only
       {"0:1245", 0x01},     // picture in the upper half only
@@ -142,8 +145,8 @@ TEST(PageOnTheWire, BlankHalfOfAFullSheetSetsTheFlag) {
       {"0:2492", 0x00},     // picture everywhere
   };
   for (const Case& c : cases) {
-    const auto raster = MakeRaster({"--width", "8", "--height", "2492", "--color", "000000",
-                                    "--content-rows", c.content_rows});
+    const auto raster =
+        MakeRaster({"--width", "8", "--height", "2492", "--color", "000000", "--content-rows", c.content_rows});
     const auto run = RunFilter(JobArgs(), raster);
     ASSERT_EQ(run.status, 0) << run.err;
     std::vector<WirePage> pages;

@@ -41,8 +41,8 @@ void Drain(int fd, std::string& text, std::mutex& mutex, std::condition_variable
 
 }  // namespace
 
-ChildProcess::ChildProcess(const std::vector<std::string>& argv,
-                           const std::vector<std::string>& env, const std::string& stdout_path)
+ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::vector<std::string>& env,
+                           const std::string& stdout_path)
     : shared_(new Shared) {
   int in[2], out[2], err[2];
   // Close-on-exec, so that a child started meanwhile from another thread does
@@ -75,10 +75,10 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv,
   close(err[1]);
   if (file_out >= 0) close(file_out);
   in_fd_ = in[1];
-  out_reader_ = std::thread(Drain, out[0], std::ref(shared_->out), std::ref(shared_->mutex),
-                            std::ref(shared_->changed));
-  err_reader_ = std::thread(Drain, err[0], std::ref(shared_->err), std::ref(shared_->mutex),
-                            std::ref(shared_->changed));
+  out_reader_ =
+      std::thread(Drain, out[0], std::ref(shared_->out), std::ref(shared_->mutex), std::ref(shared_->changed));
+  err_reader_ =
+      std::thread(Drain, err[0], std::ref(shared_->err), std::ref(shared_->mutex), std::ref(shared_->changed));
 }
 
 ChildProcess::~ChildProcess() {
@@ -103,9 +103,8 @@ void ChildProcess::CloseInput() {
 
 bool ChildProcess::WaitForError(const std::string& text, int timeout_ms) {
   std::unique_lock lock(shared_->mutex);
-  return shared_->changed.wait_for(lock, std::chrono::milliseconds(timeout_ms), [&] {
-    return shared_->err.find(text) != std::string::npos;
-  });
+  return shared_->changed.wait_for(lock, std::chrono::milliseconds(timeout_ms),
+                                   [&] { return shared_->err.find(text) != std::string::npos; });
 }
 
 bool ChildProcess::WaitForOutput(std::size_t count, int timeout_ms) {
@@ -137,8 +136,7 @@ std::vector<std::string> FilterEnvironment(const std::string& ppd_path) {
   return env;
 }
 
-ProcessResult RunFilter(const std::vector<std::string>& args, const std::string& input,
-                        const std::string& ppd_path) {
+ProcessResult RunFilter(const std::vector<std::string>& args, const std::string& input, const std::string& ppd_path) {
   std::vector<std::string> argv{RASTERTOVELTA_PATH};
   argv.insert(argv.end(), args.begin(), args.end());
   // The tests' own process must survive a child that stops reading early.
@@ -148,9 +146,7 @@ ProcessResult RunFilter(const std::vector<std::string>& args, const std::string&
   return child.Finish();
 }
 
-std::vector<std::string> JobArgs(const std::string& options) {
-  return {"42", "tester", "test page", "1", options};
-}
+std::vector<std::string> JobArgs(const std::string& options) { return {"42", "tester", "test page", "1", options}; }
 
 std::string MakeRaster(const std::vector<std::string>& args) {
   std::vector<std::string> argv{MKRASTER_PATH};
@@ -163,8 +159,8 @@ std::string MakeRaster(const std::vector<std::string>& args) {
 
 std::string WriteTempFile(const std::string& name, const std::string& text) {
   const char* tmp = std::getenv("TMPDIR");
-  const std::string path = std::string(tmp ? tmp : "/tmp") + "/velta-filter-test-" +
-                           std::to_string(getpid()) + "-" + name;
+  const std::string path =
+      std::string(tmp ? tmp : "/tmp") + "/velta-filter-test-" + std::to_string(getpid()) + "-" + name;
   std::ofstream(path, std::ios::binary) << text;
   return path;
 }

@@ -62,7 +62,11 @@ TEST(JobMessages, RasterFromAFileArgument) {
 }
 
 TEST(JobMessages, JobsWithoutPages) {
-  struct Case { const char* what; std::string input; std::string err_tail; };
+  struct Case {
+    const char* what;
+    std::string input;
+    std::string err_tail;
+  };
   const Case cases[] = {
       {"a raster of no pages", MakeRaster({"--pages", "0"}), "ERROR: No pages found!\n"},
       {"empty input", "", "ERROR: cupsRasterOpen fd=0\nERROR: No pages found!\n"},
@@ -77,14 +81,17 @@ TEST(JobMessages, JobsWithoutPages) {
 }
 
 TEST(JobMessages, ProgressEvery128Rows) {
-  struct Case { uint32_t height; std::vector<std::string> percents; };
+  struct Case {
+    uint32_t height;
+    std::vector<std::string> percents;
+  };
   const Case cases[] = {
       {1, {"0"}},
       {128, {"0"}},
       {129, {"0", "99"}},
       {257, {"0", "49", "99"}},
-      {2492, {"0", "5", "10", "15", "20", "25", "30", "35", "41", "46", "51", "56", "61", "66",
-              "71", "77", "82", "87", "92", "97"}},
+      {2492, {"0",  "5",  "10", "15", "20", "25", "30", "35", "41", "46",
+              "51", "56", "61", "66", "71", "77", "82", "87", "92", "97"}},
   };
   for (const Case& c : cases) {
     const auto run = RunFilter(JobArgs(), MakeRaster({"--width", "2", "--height", std::to_string(c.height)}));
@@ -98,28 +105,56 @@ TEST(JobMessages, PageHeaderDumpThenPageLine) {
   ASSERT_EQ(run.status, 0) << run.err;
   const auto lines = Lines(run.err);
   // No PPD: the first line is the first of the header dump.
-  const std::vector<std::string> expected = {
-      "DEBUG: MediaClass=PwgRaster", "DEBUG: MediaType=", "DEBUG: OutputType=",
-      "DEBUG: AdvanceDistance=0", "DEBUG: AdvanceMedia=0", "DEBUG: Collate=0",
-      "DEBUG: CutMedia=0", "DEBUG: Duplex=0", "DEBUG: HWResolution=[300][300]",
-      "DEBUG: Duplex=0", "DEBUG: ImagingBoundingBox=[0][0][1][0]", "DEBUG: InsertSheet=0",
-      "DEBUG: Jog=0", "DEBUG: LeadingEdge=0", "DEBUG: Margins=[0][0]", "DEBUG: ManualFeed=0",
-      "DEBUG: MediaPosition=0", "DEBUG: MediaWeight=0", "DEBUG: MirrorPrint=0",
-      "DEBUG: NegativePrint=0", "DEBUG: NumCopies=3", "DEBUG: Orientation=0",
-      "DEBUG: OutputFaceUp=0", "DEBUG: PageSize=[1][0]", "DEBUG: Separations=0",
-      "DEBUG: TraySwitch=0", "DEBUG: Tumble=0", "DEBUG: cupsWidth=8", "DEBUG: cupsHeight=2",
-      "DEBUG: cupsMediaType=0", "DEBUG: cupsBitsPerColor=8", "DEBUG: cupsBitsPerPixel=24",
-      "DEBUG: cupsBytesPerLine=24", "DEBUG: cupsColorOrder=0", "DEBUG: cupsColorSpace=1",
-      "DEBUG: cupsCompression=0", "DEBUG: cupsRowCount=1", "DEBUG: cupsRowFeed=0",
-      "DEBUG: cupsRowStep=1", "PAGE: 1 3", "INFO: Printing page 1, 0% complete...",
-      "INFO: Transfer completion of the image data", "INFO: CUPS v1.2.12 is ready to print."};
+  const std::vector<std::string> expected = {"DEBUG: MediaClass=PwgRaster",
+                                             "DEBUG: MediaType=",
+                                             "DEBUG: OutputType=",
+                                             "DEBUG: AdvanceDistance=0",
+                                             "DEBUG: AdvanceMedia=0",
+                                             "DEBUG: Collate=0",
+                                             "DEBUG: CutMedia=0",
+                                             "DEBUG: Duplex=0",
+                                             "DEBUG: HWResolution=[300][300]",
+                                             "DEBUG: Duplex=0",
+                                             "DEBUG: ImagingBoundingBox=[0][0][1][0]",
+                                             "DEBUG: InsertSheet=0",
+                                             "DEBUG: Jog=0",
+                                             "DEBUG: LeadingEdge=0",
+                                             "DEBUG: Margins=[0][0]",
+                                             "DEBUG: ManualFeed=0",
+                                             "DEBUG: MediaPosition=0",
+                                             "DEBUG: MediaWeight=0",
+                                             "DEBUG: MirrorPrint=0",
+                                             "DEBUG: NegativePrint=0",
+                                             "DEBUG: NumCopies=3",
+                                             "DEBUG: Orientation=0",
+                                             "DEBUG: OutputFaceUp=0",
+                                             "DEBUG: PageSize=[1][0]",
+                                             "DEBUG: Separations=0",
+                                             "DEBUG: TraySwitch=0",
+                                             "DEBUG: Tumble=0",
+                                             "DEBUG: cupsWidth=8",
+                                             "DEBUG: cupsHeight=2",
+                                             "DEBUG: cupsMediaType=0",
+                                             "DEBUG: cupsBitsPerColor=8",
+                                             "DEBUG: cupsBitsPerPixel=24",
+                                             "DEBUG: cupsBytesPerLine=24",
+                                             "DEBUG: cupsColorOrder=0",
+                                             "DEBUG: cupsColorSpace=1",
+                                             "DEBUG: cupsCompression=0",
+                                             "DEBUG: cupsRowCount=1",
+                                             "DEBUG: cupsRowFeed=0",
+                                             "DEBUG: cupsRowStep=1",
+                                             "PAGE: 1 3",
+                                             "INFO: Printing page 1, 0% complete...",
+                                             "INFO: Transfer completion of the image data",
+                                             "INFO: CUPS v1.2.12 is ready to print."};
   EXPECT_EQ(lines, expected);
 }
 
 TEST(JobMessages, ShortPageIsPrintedInFull) {
   // The raster ends after 100 of 2492 rows: the page still goes out whole.
-  const auto run = RunFilter(JobArgs(), MakeRaster({"--width", "8", "--height", "2492", "--rows", "100",
-                                                    "--pattern", "photo"}));
+  const auto run =
+      RunFilter(JobArgs(), MakeRaster({"--width", "8", "--height", "2492", "--rows", "100", "--pattern", "photo"}));
   EXPECT_EQ(run.status, 0) << run.err;
   std::vector<WirePage> pages;
   EXPECT_TRUE(SplitPages(run.out, 8, 2492, 1, pages));
@@ -131,8 +166,7 @@ TEST(JobMessages, FailedPrinterWriteIsAnError) {
   child.Write(MakeRaster({"--width", "600", "--height", "400"}));
   const auto run = child.Finish();
   EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.err.find("ERROR: Unable to write printer data - No space left on device\n"),
-            std::string::npos)
+  EXPECT_NE(run.err.find("ERROR: Unable to write printer data - No space left on device\n"), std::string::npos)
       << run.err;
   EXPECT_EQ(run.err.find("ready to print"), std::string::npos);
 }

@@ -19,28 +19,28 @@ std::vector<std::string> ErrorLines(const std::string& err) {
 }
 
 TEST(PageRefusal, BadHeadersGiveOneErrorAndNothingOnTheWire) {
-  struct Case { std::vector<std::string> raster; std::string error; };
+  struct Case {
+    std::vector<std::string> raster;
+    std::string error;
+  };
   const Case cases[] = {
       {{"--width", "1800", "--height", "2", "--bytes-per-line", "5403"},
        "ERROR: cupsBytesPerLine=5403 does not match cupsWidth=1800 (expected 5400)"},
       {{"--width", "1800", "--height", "2", "--bytes-per-line", "5397"},
        "ERROR: cupsBytesPerLine=5397 does not match cupsWidth=1800 (expected 5400)"},
-      {{"--width", "4", "--height", "2", "--bits", "16"},
-       "ERROR: cupsBitsPerColor=16 is not supported (expected 8)"},
+      {{"--width", "4", "--height", "2", "--bits", "16"}, "ERROR: cupsBitsPerColor=16 is not supported (expected 8)"},
       {{"--width", "4", "--height", "2", "--bits-per-pixel", "32", "--bytes-per-line", "12"},
        "ERROR: cupsBitsPerPixel=32 is not supported (expected 24)"},
       {{"--width", "4", "--height", "2", "--colorspace", "6"},
        "ERROR: cupsColorSpace=6 is not supported (expected an RGB space: 1, 19 or 20)"},
       {{"--width", "4", "--height", "2", "--order", "1"},
        "ERROR: cupsColorOrder=1 is not supported (expected 0, chunky RGB)"},
-      {{"--width", "0", "--height", "2", "--bytes-per-line", "3"},
-       "ERROR: cupsWidth=0 is out of range (1 to 65535)"},
+      {{"--width", "0", "--height", "2", "--bytes-per-line", "3"}, "ERROR: cupsWidth=0 is out of range (1 to 65535)"},
       // The CUPS library itself refuses a header with no bytes per line or no rows.
       {{"--width", "0", "--height", "2"}, "ERROR: No pages found!"},
       {{"--width", "4", "--height", "0"}, "ERROR: No pages found!"},
       {{"--width", "100000", "--height", "1"}, "ERROR: cupsWidth=100000 is out of range (1 to 65535)"},
-      {{"--width", "4", "--height", "65536", "--rows", "0"},
-       "ERROR: cupsHeight=65536 is out of range (1 to 65535)"},
+      {{"--width", "4", "--height", "65536", "--rows", "0"}, "ERROR: cupsHeight=65536 is out of range (1 to 65535)"},
       {{"--width", "65535", "--height", "2000", "--rows", "0"},
        "ERROR: cupsHeight=2000 with cupsWidth=65535 needs 393210000 bytes of head data, more "
        "than the limit of 268435456"},
@@ -81,8 +81,7 @@ TEST(PageRefusal, GoodPagesBeforeARefusedOneStayPrinted) {
   EXPECT_EQ(run.status, 1);
   std::vector<WirePage> pages;
   EXPECT_TRUE(SplitPages(run.out, 4, 2, 1, pages));
-  EXPECT_EQ(ErrorLines(run.err),
-            std::vector<std::string>{"ERROR: cupsBitsPerColor=16 is not supported (expected 8)"});
+  EXPECT_EQ(ErrorLines(run.err), std::vector<std::string>{"ERROR: cupsBitsPerColor=16 is not supported (expected 8)"});
 }
 
 }  // namespace

@@ -19,8 +19,8 @@ std::string PpdWithDefaults(const std::string& name, const std::map<std::string,
       "*Manufacturer: \"Test\"\n*Product: \"(Test)\"\n*ModelName: \"Test\"\n"
       "*ShortNickName: \"Test\"\n*NickName: \"Test\"\n";
   for (const auto& [keyword, choice] : defaults)
-    text += "*OpenUI *" + keyword + ": PickOne\n*Default" + keyword + ": " + choice + "\n*" +
-            keyword + " " + choice + ": \"\"\n*CloseUI: *" + keyword + "\n";
+    text += "*OpenUI *" + keyword + ": PickOne\n*Default" + keyword + ": " + choice + "\n*" + keyword + " " + choice +
+            ": \"\"\n*CloseUI: *" + keyword + "\n";
   return WriteTempFile(name, text);
 }
 
@@ -35,11 +35,17 @@ std::string OptionLines(const std::string& options, const std::string& ppd) {
 }
 
 TEST(PrintOptions, EveryOptionFromThePpdDefaults) {
-  const auto ppd = PpdWithDefaults(
-      "all-defaults.ppd",
-      {{"stpBrightness", "3"}, {"stpContrast", "-2"}, {"stpSaturation", "+4"}, {"stpResize", "-10"},
-       {"stpSharpness", "5"}, {"stpRed", "1"}, {"stpGreen", "-1"}, {"stpBlue", "0"},
-       {"DirectMap", "true"}, {"Monochrome", "True"}, {"PrintMode", "true"}});
+  const auto ppd = PpdWithDefaults("all-defaults.ppd", {{"stpBrightness", "3"},
+                                                        {"stpContrast", "-2"},
+                                                        {"stpSaturation", "+4"},
+                                                        {"stpResize", "-10"},
+                                                        {"stpSharpness", "5"},
+                                                        {"stpRed", "1"},
+                                                        {"stpGreen", "-1"},
+                                                        {"stpBlue", "0"},
+                                                        {"DirectMap", "true"},
+                                                        {"Monochrome", "True"},
+                                                        {"PrintMode", "true"}});
   EXPECT_EQ(OptionLines("", ppd),
             "DEBUG: argv[5]=\n"
             "DEBUG: cupsParseOptions=0\n"
@@ -78,17 +84,14 @@ TEST(PrintOptions, JobValuesAreReadLikeAtoiAndFlagsOnlyByTrue) {
 }
 
 TEST(PrintOptions, JobValueWinsOverThePpdEvenWhenZero) {
-  const auto ppd = PpdWithDefaults("winning.ppd", {{"stpBrightness", "5"}, {"PrintMode", "true"},
-                                                   {"stpRed", "9"}});
+  const auto ppd = PpdWithDefaults("winning.ppd", {{"stpBrightness", "5"}, {"PrintMode", "true"}, {"stpRed", "9"}});
   const auto lines = OptionLines("stpBrightness=abc PrintMode=false", ppd);
   EXPECT_NE(lines.find("DEBUG: stp_brightness(1)=0\n"), std::string::npos) << lines;
   EXPECT_NE(lines.find("DEBUG: high_quality(1)=0 val=false\n"), std::string::npos) << lines;
   EXPECT_NE(lines.find("DEBUG: stp_red(2)=9\n"), std::string::npos) << lines;
 }
 
-TEST(PrintOptions, NoPpdMeansNoOptionLines) {
-  EXPECT_EQ(OptionLines("stpResize=50 PrintMode=true", ""), "");
-}
+TEST(PrintOptions, NoPpdMeansNoOptionLines) { EXPECT_EQ(OptionLines("stpResize=50 PrintMode=true", ""), ""); }
 
 TEST(PrintOptions, NumbersBeyondInt32Saturate) {
   const auto ppd = PpdWithDefaults("saturate.ppd", {{"stpRed", "99999999999999999999"}});
@@ -97,27 +100,43 @@ TEST(PrintOptions, NumbersBeyondInt32Saturate) {
       "stpResize=-2147483649 stpSharpness=-99999999999999999999999",
       ppd);
   for (const char* expected :
-       {"stp_brightness(1)=2147483647\n", "stp_contrast(1)=2147483647\n",
-        "stp_saturation(1)=-2147483648\n", "stp_resize(1)=-2147483648\n",
-        "stp_sharpness(1)=-2147483648\n", "stp_red(2)=2147483647\n"})
+       {"stp_brightness(1)=2147483647\n", "stp_contrast(1)=2147483647\n", "stp_saturation(1)=-2147483648\n",
+        "stp_resize(1)=-2147483648\n", "stp_sharpness(1)=-2147483648\n", "stp_red(2)=2147483647\n"})
     EXPECT_NE(lines.find(expected), std::string::npos) << expected << lines;
 }
 
 TEST(PrintOptions, NumberTexts) {
-  struct Case { const char* text; int32_t value; };
+  struct Case {
+    const char* text;
+    int32_t value;
+  };
   const Case cases[] = {
-      {"", 0}, {"+", 0}, {"-", 0}, {"x1", 0}, {" \t\n42", 42}, {"-7x", -7}, {"+0009", 9},
-      {"1 2", 1}, {"--1", 0}, {"2147483647", INT32_MAX}, {"-2147483648", INT32_MIN},
-      {"2147483648", INT32_MAX}, {"-2147483649", INT32_MIN},
-      {"00000000000000000000000000012", 12}, {"184467440737095516161", INT32_MAX},
+      {"", 0},
+      {"+", 0},
+      {"-", 0},
+      {"x1", 0},
+      {" \t\n42", 42},
+      {"-7x", -7},
+      {"+0009", 9},
+      {"1 2", 1},
+      {"--1", 0},
+      {"2147483647", INT32_MAX},
+      {"-2147483648", INT32_MIN},
+      {"2147483648", INT32_MAX},
+      {"-2147483649", INT32_MIN},
+      {"00000000000000000000000000012", 12},
+      {"184467440737095516161", INT32_MAX},
   };
   for (const Case& c : cases) EXPECT_EQ(ParseOptionNumber(c.text), c.value) << "'" << c.text << "'";
 }
 
 TEST(PrintOptions, FlagTexts) {
-  struct Case { const char* text; int32_t value; };
-  const Case cases[] = {{"true", 1}, {"True", 0}, {"TRUE", 0}, {"true ", 0}, {" true", 0},
-                        {"tru", 0}, {"truex", 0}, {"yes", 0}, {"1", 0}, {"on", 0}, {"", 0}};
+  struct Case {
+    const char* text;
+    int32_t value;
+  };
+  const Case cases[] = {{"true", 1},  {"True", 0}, {"TRUE", 0}, {"true ", 0}, {" true", 0}, {"tru", 0},
+                        {"truex", 0}, {"yes", 0},  {"1", 0},    {"on", 0},    {"", 0}};
   for (const Case& c : cases) EXPECT_EQ(ParseOptionFlag(c.text), c.value) << "'" << c.text << "'";
 }
 

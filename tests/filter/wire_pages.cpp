@@ -25,8 +25,7 @@ bool SplitPages(const std::string& stream, uint32_t width, uint32_t height, std:
   out.clear();
   for (std::size_t p = 0; p < pages; ++p) {
     const std::size_t at = p * page_bytes;
-    out.push_back({stream.substr(at, 66), stream.substr(at + 66, 11),
-                   stream.substr(at + 77 + data, 18)});
+    out.push_back({stream.substr(at, 66), stream.substr(at + 66, 11), stream.substr(at + 77 + data, 18)});
   }
   return true;
 }

@@ -12,9 +12,9 @@ std::string Hex(const std::string& pairs);
 
 // The framing of one page on the wire, with the head data left out.
 struct WirePage {
-  std::string setup;      // the 66 bytes before SendDataCMD
-  std::string send_cmd;   // SendDataCMD, 11 bytes
-  std::string closing;    // cpybuf and PrintCMD, 18 bytes
+  std::string setup;     // the 66 bytes before SendDataCMD
+  std::string send_cmd;  // SendDataCMD, 11 bytes
+  std::string closing;   // cpybuf and PrintCMD, 18 bytes
 };
 
 // Cuts a stream of pages of width x height into their framing. Returns false

@@ -13,7 +13,7 @@ int ChangeSharpness(const uint8_t* page, int64_t y, int64_t x, int64_t h, int64_
 
 // Renders the page through the tone table hotlut into the three planes of
 // send (3 w h bytes), as the printer's smear control does.
-void SmearControl(const uint8_t* page, uint32_t w, uint32_t h, const uint8_t* hotlut, uint8_t* send,
-                  int iPrintMode, int16_t caSharpness);
+void SmearControl(const uint8_t* page, uint32_t w, uint32_t h, const uint8_t* hotlut, uint8_t* send, int iPrintMode,
+                  int16_t caSharpness);
 
 }  // namespace velta::reference

@@ -14,10 +14,10 @@ namespace {
 constexpr int ANCHOR_INPUTS[14] = {0, 32, 64, 96, 128, 160, 192, 224, 240, 248, 252, 253, 254, 255};
 
 struct ToneBlockCase {
-    std::string name;
-    const std::array<uint8_t, 768>* table;
-    int block;
-    int anchors[14];
+  std::string name;
+  const std::array<uint8_t, 768>* table;
+  int block;
+  int anchors[14];
 };
 
 const ToneBlockCase BLOCKS[] = {
@@ -30,12 +30,12 @@ const ToneBlockCase BLOCKS[] = {
 };
 
 TEST(ToneTables, CalibratedEnergiesHold) {
-    for (const ToneBlockCase& block : BLOCKS) {
-        for (int n = 0; n < 14; ++n) {
-            EXPECT_EQ((*block.table)[256 * block.block + ANCHOR_INPUTS[n]], block.anchors[n])
-                << block.name << ", input " << ANCHOR_INPUTS[n];
-        }
+  for (const ToneBlockCase& block : BLOCKS) {
+    for (int n = 0; n < 14; ++n) {
+      EXPECT_EQ((*block.table)[256 * block.block + ANCHOR_INPUTS[n]], block.anchors[n])
+          << block.name << ", input " << ANCHOR_INPUTS[n];
     }
+  }
 }
 
 // Lighter input never gets more energy, and between two calibrated inputs the
@@ -43,40 +43,40 @@ TEST(ToneTables, CalibratedEnergiesHold) {
 // at most twice the mean step of its interval, plus one for rounding, and a run
 // of equal values is no longer than the run a straight line would have.
 TEST(ToneTables, BlocksFallSmoothlyBetweenAnchors) {
-    for (const ToneBlockCase& block : BLOCKS) {
-        const uint8_t* curve = block.table->data() + 256 * block.block;
-        for (int v = 0; v < 255; ++v) EXPECT_GE(curve[v], curve[v + 1]) << block.name << ", input " << v;
-        for (int n = 0; n + 1 < 14; ++n) {
-            const int from = ANCHOR_INPUTS[n], to = ANCHOR_INPUTS[n + 1];
-            const double meanStep = double(block.anchors[n] - block.anchors[n + 1]) / (to - from);
-            int longestRun = 1, run = 1;
-            for (int v = from; v < to; ++v) {
-                EXPECT_LE(curve[v] - curve[v + 1], 2 * meanStep + 1) << block.name << ", input " << v;
-                run = curve[v] == curve[v + 1] ? run + 1 : 1;
-                if (run > longestRun) longestRun = run;
-            }
-            EXPECT_LE(longestRun, meanStep > 0 ? 2 / meanStep + 1 : to - from + 1)
-                << block.name << ", inputs " << from << " to " << to;
-        }
+  for (const ToneBlockCase& block : BLOCKS) {
+    const uint8_t* curve = block.table->data() + 256 * block.block;
+    for (int v = 0; v < 255; ++v) EXPECT_GE(curve[v], curve[v + 1]) << block.name << ", input " << v;
+    for (int n = 0; n + 1 < 14; ++n) {
+      const int from = ANCHOR_INPUTS[n], to = ANCHOR_INPUTS[n + 1];
+      const double meanStep = double(block.anchors[n] - block.anchors[n + 1]) / (to - from);
+      int longestRun = 1, run = 1;
+      for (int v = from; v < to; ++v) {
+        EXPECT_LE(curve[v] - curve[v + 1], 2 * meanStep + 1) << block.name << ", input " << v;
+        run = curve[v] == curve[v + 1] ? run + 1 : 1;
+        if (run > longestRun) longestRun = run;
+      }
+      EXPECT_LE(longestRun, meanStep > 0 ? 2 / meanStep + 1 : to - from + 1)
+          << block.name << ", inputs " << from << " to " << to;
     }
+  }
 }
 
 // hotlut is indexed by source channel, red first; the built-in blocks are in
 // plane order, blue first.
 TEST(ToneTables, HotlutHoldsTheModesBlocksInChannelOrder) {
-    struct ModeCase {
-        int iPrintMode;
-        const std::array<uint8_t, 768>* table;
-    } modes[] = {{0, &Zorv_K40_Normal}, {1, &Zorv_K40_HighQuality}, {7, &Zorv_K40_HighQuality}};
-    for (const ModeCase& mode : modes) {
-        std::array<uint8_t, 768> hotlut{};
-        EXPECT_EQ(GetSmearlut(hotlut.data(), mode.iPrintMode), 1);
-        for (int v = 0; v < 256; ++v) {
-            EXPECT_EQ(hotlut[v], (*mode.table)[512 + v]) << "mode " << mode.iPrintMode << ", red " << v;
-            EXPECT_EQ(hotlut[256 + v], (*mode.table)[256 + v]) << "mode " << mode.iPrintMode << ", green " << v;
-            EXPECT_EQ(hotlut[512 + v], (*mode.table)[v]) << "mode " << mode.iPrintMode << ", blue " << v;
-        }
+  struct ModeCase {
+    int iPrintMode;
+    const std::array<uint8_t, 768>* table;
+  } modes[] = {{0, &Zorv_K40_Normal}, {1, &Zorv_K40_HighQuality}, {7, &Zorv_K40_HighQuality}};
+  for (const ModeCase& mode : modes) {
+    std::array<uint8_t, 768> hotlut{};
+    EXPECT_EQ(GetSmearlut(hotlut.data(), mode.iPrintMode), 1);
+    for (int v = 0; v < 256; ++v) {
+      EXPECT_EQ(hotlut[v], (*mode.table)[512 + v]) << "mode " << mode.iPrintMode << ", red " << v;
+      EXPECT_EQ(hotlut[256 + v], (*mode.table)[256 + v]) << "mode " << mode.iPrintMode << ", green " << v;
+      EXPECT_EQ(hotlut[512 + v], (*mode.table)[v]) << "mode " << mode.iPrintMode << ", blue " << v;
     }
+  }
 }
 
 }  // namespace

@@ -19,7 +19,7 @@ constexpr char kNoPages[] = "ERROR: No pages found!";
 
 // The raster a case gives the filter: made by velta-mkraster, then cut or altered.
 struct RasterInput {
-  std::vector<std::string> mkraster;                  // arguments of velta-mkraster
+  std::vector<std::string> mkraster;                        // arguments of velta-mkraster
   std::function<std::string(std::string)> alter = nullptr;  // applied to its bytes, or none
 };
 
@@ -29,7 +29,7 @@ struct Case {
   RasterInput raster;
   std::vector<std::string> errors;  // every "ERROR:" line, in order
   int status;
-  int pages;                        // whole pages on the printer stream
+  int pages;  // whole pages on the printer stream
 };
 
 // A small page that every stage handles quickly.
@@ -71,59 +71,95 @@ TEST(BadInput, BrokenRastersAndRefusedHeaders) {
       {"truncated-rows", {Small({"--rows", "2"})}, {}, 0, 1},
       {"truncated-in-a-row", {Small({"--uncompressed"}), Keep(kSyncAndHeader + 24 * 2 + 5)}, {}, 0, 1},
       {"second-page-cut-in-its-header",
-       {Small({"--pages", "2", "--uncompressed"}), Keep(kSyncAndHeader + 24 * 4 + 1000)}, {}, 0, 1},
-      {"wrong-sync-word", {Small(), [](std::string b) { return "XXXX" + b.substr(4); }},
-       {"ERROR: cupsRasterOpen fd=0", kNoPages}, 1, 0},
+       {Small({"--pages", "2", "--uncompressed"}), Keep(kSyncAndHeader + 24 * 4 + 1000)},
+       {},
+       0,
+       1},
+      {"wrong-sync-word",
+       {Small(), [](std::string b) { return "XXXX" + b.substr(4); }},
+       {"ERROR: cupsRasterOpen fd=0", kNoPages},
+       1,
+       0},
       // libcups itself reads no header whose row is not whole pixels; a row one
       // pixel longer or shorter reaches the filter, which refuses it. (libcups'
       // compressing writer reads past such rows, so these are written plain.)
       {"bytes-per-line-one-byte-more", {Small({"--bytes-per-line", "25", "--uncompressed"})}, {kNoPages}, 1, 0},
       {"bytes-per-line-one-byte-less", {Small({"--bytes-per-line", "23", "--uncompressed"})}, {kNoPages}, 1, 0},
-      {"bytes-per-line-one-pixel-more", {Small({"--bytes-per-line", "27"})},
-       {"ERROR: cupsBytesPerLine=27 does not match cupsWidth=8 (expected 24)"}, 1, 0},
-      {"bytes-per-line-one-pixel-less", {Small({"--bytes-per-line", "21"})},
-       {"ERROR: cupsBytesPerLine=21 does not match cupsWidth=8 (expected 24)"}, 1, 0},
-      {"1-bit-colour", {Small({"--bits", "1"})},
-       {"ERROR: cupsBitsPerColor=1 is not supported (expected 8)"}, 1, 0},
-      {"16-bit-colour", {Small({"--bits", "16"})},
-       {"ERROR: cupsBitsPerColor=16 is not supported (expected 8)"}, 1, 0},
-      {"cmyk", {Small({"--colorspace", "6"})},
-       {"ERROR: cupsColorSpace=6 is not supported (expected an RGB space: 1, 19 or 20)"}, 1, 0},
-      {"black-only", {Small({"--colorspace", "3", "--bits-per-pixel", "8"})},
-       {"ERROR: cupsColorSpace=3 is not supported (expected an RGB space: 1, 19 or 20)"}, 1, 0},
-      {"banded", {Small({"--order", "1"})},
-       {"ERROR: cupsColorOrder=1 is not supported (expected 0, chunky RGB)"}, 1, 0},
-      {"planar", {Small({"--order", "2"})},
-       {"ERROR: cupsColorOrder=2 is not supported (expected 0, chunky RGB)"}, 1, 0},
-      {"width-0", {{"--width", "0", "--height", "4", "--bytes-per-line", "3"}},
-       {"ERROR: cupsWidth=0 is out of range (1 to 65535)"}, 1, 0},
+      {"bytes-per-line-one-pixel-more",
+       {Small({"--bytes-per-line", "27"})},
+       {"ERROR: cupsBytesPerLine=27 does not match cupsWidth=8 (expected 24)"},
+       1,
+       0},
+      {"bytes-per-line-one-pixel-less",
+       {Small({"--bytes-per-line", "21"})},
+       {"ERROR: cupsBytesPerLine=21 does not match cupsWidth=8 (expected 24)"},
+       1,
+       0},
+      {"1-bit-colour", {Small({"--bits", "1"})}, {"ERROR: cupsBitsPerColor=1 is not supported (expected 8)"}, 1, 0},
+      {"16-bit-colour", {Small({"--bits", "16"})}, {"ERROR: cupsBitsPerColor=16 is not supported (expected 8)"}, 1, 0},
+      {"cmyk",
+       {Small({"--colorspace", "6"})},
+       {"ERROR: cupsColorSpace=6 is not supported (expected an RGB space: 1, 19 or 20)"},
+       1,
+       0},
+      {"black-only",
+       {Small({"--colorspace", "3", "--bits-per-pixel", "8"})},
+       {"ERROR: cupsColorSpace=3 is not supported (expected an RGB space: 1, 19 or 20)"},
+       1,
+       0},
+      {"banded",
+       {Small({"--order", "1"})},
+       {"ERROR: cupsColorOrder=1 is not supported (expected 0, chunky RGB)"},
+       1,
+       0},
+      {"planar",
+       {Small({"--order", "2"})},
+       {"ERROR: cupsColorOrder=2 is not supported (expected 0, chunky RGB)"},
+       1,
+       0},
+      {"width-0",
+       {{"--width", "0", "--height", "4", "--bytes-per-line", "3"}},
+       {"ERROR: cupsWidth=0 is out of range (1 to 65535)"},
+       1,
+       0},
       // libcups itself reads no header with no rows.
       {"height-0", {{"--width", "8", "--height", "0"}}, {kNoPages}, 1, 0},
-      {"width-65536", {{"--width", "65536", "--height", "1"}},
-       {"ERROR: cupsWidth=65536 is out of range (1 to 65535)"}, 1, 0},
+      {"width-65536",
+       {{"--width", "65536", "--height", "1"}},
+       {"ERROR: cupsWidth=65536 is out of range (1 to 65535)"},
+       1,
+       0},
       // 65535 x 21846 x 3 = 4295032830, past 2^32: the size must not wrap.
-      {"head-data-above-4-GiB", {{"--width", "65535", "--height", "21846", "--rows", "0"}},
+      {"head-data-above-4-GiB",
+       {{"--width", "65535", "--height", "21846", "--rows", "0"}},
        {"ERROR: cupsHeight=21846 with cupsWidth=65535 needs 4295032830 bytes of head data, more "
         "than the limit of 268435456"},
-       1, 0},
+       1,
+       0},
       {"good-page-then-refused-page",
        {Small({"--pages", "2", "--uncompressed"}),
         [](std::string b) {
           // The second header's cupsBitsPerColor (offset 384 of a header) becomes 16.
           return b.replace(kSyncAndHeader + 24 * 4 + 384, 1, 1, '\x10');
         }},
-       {"ERROR: cupsBitsPerColor=16 is not supported (expected 8)"}, 1, 1},
+       {"ERROR: cupsBitsPerColor=16 is not supported (expected 8)"},
+       1,
+       1},
   };
   for (const Case& c : cases) Check(c);
 }
 
 TEST(BadInput, CopyCountsAtTheEndsOfTheirRange) {
-  struct CopyCase { const char* copies; const char* page_line; uint32_t on_wire; };
+  struct CopyCase {
+    const char* copies;
+    const char* page_line;
+    uint32_t on_wire;
+  };
   const CopyCase cases[] = {{"0", "PAGE: 1 0\n", 1}, {"4294967295", "PAGE: 1 -1\n", 99}};
   for (const CopyCase& c : cases) {
     SCOPED_TRACE(c.copies);
-    const JobResult run = RunJob(JobWords(""), Input::File,
-                                 MakeRasterFile("copies.ras", Small({"--copies", c.copies})), "");
+    const JobResult run =
+        RunJob(JobWords(""), Input::File, MakeRasterFile("copies.ras", Small({"--copies", c.copies})), "");
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.err.find(c.page_line), std::string::npos) << run.err;
     std::vector<DecodedPage> pages;
@@ -151,8 +187,7 @@ TEST(BadInput, NumberOptionsAtTheEndsOfTheirRangeAndBeyond) {
       SCOPED_TRACE(option);
       const JobResult run = RunJob(JobWords(option), Input::File, raster, VELTA_PPD_PATH);
       EXPECT_EQ(run.status, 0) << run.err;
-      EXPECT_NE(run.err.find(std::string("DEBUG: ") + log_name + "(1)=" + resolved + "\n"),
-                std::string::npos);
+      EXPECT_NE(run.err.find(std::string("DEBUG: ") + log_name + "(1)=" + resolved + "\n"), std::string::npos);
       std::vector<DecodedPage> pages;
       EXPECT_TRUE(DecodePages(run.out, pages));
       EXPECT_EQ(pages.size(), 1u);
@@ -165,8 +200,7 @@ std::vector<std::string> WithFileDescriptorsNamed(std::vector<std::string> lines
   for (std::string& line : lines) {
     const std::size_t at = line.rfind("fd=");
     if (at == std::string::npos || at + 3 >= line.size() || line[at + 3] == '0') continue;
-    if (line.find_first_not_of("0123456789", at + 3) == std::string::npos)
-      line.replace(at + 3, std::string::npos, "N");
+    if (line.find_first_not_of("0123456789", at + 3) == std::string::npos) line.replace(at + 3, std::string::npos, "N");
   }
   return lines;
 }
@@ -187,14 +221,26 @@ TEST(BadInput, MissingUnreadableAndEmptySources) {
   };
   const SourceCase cases[] = {
       {"ppd-that-is-not-a-ppd", {}, Input::File, raster, not_a_ppd, {}, 0, 1},
-      {"missing-file", {"/nonexistent/job.ras"}, Input::File, empty, "",
-       {"ERROR: Unable to open raster file - : No such file or directory"}, 1, 0},
+      {"missing-file",
+       {"/nonexistent/job.ras"},
+       Input::File,
+       empty,
+       "",
+       {"ERROR: Unable to open raster file - : No such file or directory"},
+       1,
+       0},
       {"folder-as-file", {"/tmp"}, Input::File, empty, "", {"ERROR: cupsRasterOpen fd=N", kNoPages}, 1, 0},
       {"empty-file", {empty}, Input::File, empty, "", {"ERROR: cupsRasterOpen fd=N", kNoPages}, 1, 0},
       {"empty-standard-input", {}, Input::File, empty, "", {"ERROR: cupsRasterOpen fd=0", kNoPages}, 1, 0},
       {"standard-input-closed", {}, Input::Closed, "", "", {"ERROR: cupsRasterOpen fd=0", kNoPages}, 1, 0},
-      {"too-few-words", {}, Input::File, raster, "",
-       {"ERROR: rastertovelta job-id user title copies options [file]"}, 1, 0},
+      {"too-few-words",
+       {},
+       Input::File,
+       raster,
+       "",
+       {"ERROR: rastertovelta job-id user title copies options [file]"},
+       1,
+       0},
   };
   for (const SourceCase& c : cases) {
     SCOPED_TRACE(c.name);

@@ -32,10 +32,10 @@ constexpr char kOptions[] = "stpResize=20 stpSharpness=3 DirectMap=true stpSatur
 
 // How one run ended.
 struct Outcome {
-  bool killed_before_first_page = false;  // the inherited SIGTERM ended the process
-  bool cancelled = false;                 // the job ended early with status 0
-  int pages = 0;                          // whole pages on the wire
-  bool last_page_cut_before_data = false; // closing commands right after the set-up
+  bool killed_before_first_page = false;   // the inherited SIGTERM ended the process
+  bool cancelled = false;                  // the job ended early with status 0
+  int pages = 0;                           // whole pages on the wire
+  bool last_page_cut_before_data = false;  // closing commands right after the set-up
 };
 
 // Sends SIGKILL to a child that outlives its bound, unless told it ended.
@@ -83,8 +83,7 @@ Outcome RunOnce(const std::string& raster, std::chrono::microseconds delay, unsi
     const std::size_t slice = std::uniform_int_distribution<std::size_t>(1, 32768)(random);
     child.Write(raster.substr(at, slice));
     at += slice;
-    std::this_thread::sleep_for(
-        std::chrono::microseconds(std::uniform_int_distribution<int>(0, 400)(random)));
+    std::this_thread::sleep_for(std::chrono::microseconds(std::uniform_int_distribution<int>(0, 400)(random)));
   }
   killer.join();
   const JobResult run = child.Finish();
@@ -117,16 +116,13 @@ Outcome RunOnce(const std::string& raster, std::chrono::microseconds delay, unsi
 TEST(CancelStress, SigtermAtRandomMomentsLeavesWholeCommands) {
   std::signal(SIGPIPE, SIG_IGN);
   const std::string raster_path = MakeRasterFile(
-      "stress.ras",
-      {"--width", "240", "--height", "180", "--pages", std::to_string(kPages), "--pattern", "photo"});
+      "stress.ras", {"--width", "240", "--height", "180", "--pages", std::to_string(kPages), "--pattern", "photo"});
   std::ifstream raster_file(raster_path, std::ios::binary);
-  const std::string raster((std::istreambuf_iterator<char>(raster_file)),
-                           std::istreambuf_iterator<char>());
+  const std::string raster((std::istreambuf_iterator<char>(raster_file)), std::istreambuf_iterator<char>());
 
   // One run without SIGTERM sets the time scale of the random moments.
   const auto start = Clock::now();
-  const JobResult whole =
-      RunJob({"3", "stress", "t", "1", kOptions}, Input::File, raster_path, VELTA_PPD_PATH);
+  const JobResult whole = RunJob({"3", "stress", "t", "1", kOptions}, Input::File, raster_path, VELTA_PPD_PATH);
   const auto job_time = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start);
   ASSERT_EQ(whole.status, 0) << whole.err;
 
@@ -139,8 +135,8 @@ TEST(CancelStress, SigtermAtRandomMomentsLeavesWholeCommands) {
       for (int run; (run = next_run++) < kRuns;) {
         std::mt19937 random(static_cast<unsigned>(run));
         // Moments from the start to a little past the end of an undisturbed job.
-        const auto delay = std::chrono::microseconds(
-            std::uniform_int_distribution<long>(0, job_time.count() * 5 / 4)(random));
+        const auto delay =
+            std::chrono::microseconds(std::uniform_int_distribution<long>(0, job_time.count() * 5 / 4)(random));
         const Outcome outcome = RunOnce(raster, delay, static_cast<unsigned>(run));
         std::lock_guard lock(mutex);
         outcomes.push_back(outcome);
@@ -150,10 +146,14 @@ TEST(CancelStress, SigtermAtRandomMomentsLeavesWholeCommands) {
 
   int before_first = 0, cut_before_data = 0, cancelled_later = 0, completed = 0;
   for (const Outcome& o : outcomes) {
-    if (o.killed_before_first_page) ++before_first;
-    else if (o.cancelled && o.last_page_cut_before_data) ++cut_before_data;
-    else if (o.cancelled) ++cancelled_later;
-    else ++completed;
+    if (o.killed_before_first_page)
+      ++before_first;
+    else if (o.cancelled && o.last_page_cut_before_data)
+      ++cut_before_data;
+    else if (o.cancelled)
+      ++cancelled_later;
+    else
+      ++completed;
   }
   std::cout << "runs: " << outcomes.size() << ", killed before the first page: " << before_first
             << ", page closed before its image data: " << cut_before_data

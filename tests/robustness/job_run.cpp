@@ -17,7 +17,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-
 namespace velta::robustness {
 
 namespace {
@@ -29,8 +28,7 @@ std::string TempFolder() {
     ~Folder() { std::filesystem::remove_all(path); }
   };
   const char* tmp = std::getenv("TMPDIR");
-  static const Folder folder{std::string(tmp ? tmp : "/tmp") + "/velta-robustness-" +
-                             std::to_string(getpid())};
+  static const Folder folder{std::string(tmp ? tmp : "/tmp") + "/velta-robustness-" + std::to_string(getpid())};
   return folder.path;
 }
 
@@ -84,8 +82,8 @@ int SpawnAndWait(const std::vector<std::string>& argv, const std::vector<std::st
 }
 
 // The filter's argument vector and environment.
-void FilterCommand(const std::vector<std::string>& args, const std::string& ppd_path,
-                   std::vector<std::string>& argv, std::vector<std::string>& env) {
+void FilterCommand(const std::vector<std::string>& args, const std::string& ppd_path, std::vector<std::string>& argv,
+                   std::vector<std::string>& env) {
   argv = {RASTERTOVELTA_PATH};
   argv.insert(argv.end(), args.begin(), args.end());
   env = {"PATH=/usr/bin:/bin"};
@@ -173,8 +171,8 @@ JobResult RunJob(const std::vector<std::string>& args, Input input, const std::s
   return result;
 }
 
-long PeakMemoryKiB(const std::vector<std::string>& args, const std::string& input_path,
-                   const std::string& ppd_path, int& status) {
+long PeakMemoryKiB(const std::vector<std::string>& args, const std::string& input_path, const std::string& ppd_path,
+                   int& status) {
   std::vector<std::string> argv, env;
   FilterCommand(args, ppd_path, argv, env);
   std::ofstream("/proc/self/clear_refs") << "5";  // resets this process's peak
@@ -189,9 +187,7 @@ long PeakMemoryKiB(const std::vector<std::string>& args, const std::string& inpu
   return peak;
 }
 
-std::vector<std::string> JobWords(const std::string& options) {
-  return {"7", "robust", "bad input", "1", options};
-}
+std::vector<std::string> JobWords(const std::string& options) { return {"7", "robust", "bad input", "1", options}; }
 
 std::string MakeRasterFile(const std::string& name, const std::vector<std::string>& args) {
   const std::string path = TempFile(name, "");

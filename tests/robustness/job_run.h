@@ -16,9 +16,9 @@ enum class Input { File, Closed };
 
 // What a finished filter left behind.
 struct JobResult {
-  int status = -1;   // exit status, or 128 + signal number when a signal ended it
-  std::string out;   // the printer stream, byte for byte
-  std::string err;   // the messages
+  int status = -1;       // exit status, or 128 + signal number when a signal ended it
+  std::string out;       // the printer stream, byte for byte
+  std::string err;       // the messages
   long peak_rss_kb = 0;  // the filter's peak resident memory
 };
 
@@ -32,8 +32,8 @@ JobResult RunJob(const std::vector<std::string>& args, Input input, const std::s
 // A child starts from a copy of this process, whose peak the kernel counts as
 // the child's too: this process's own peak is therefore first brought down to
 // its present size, and no output is held here.
-long PeakMemoryKiB(const std::vector<std::string>& args, const std::string& input_path,
-                   const std::string& ppd_path, int& status);
+long PeakMemoryKiB(const std::vector<std::string>& args, const std::string& input_path, const std::string& ppd_path,
+                   int& status);
 
 // The filter running with its standard input on a pipe that the test writes;
 // output and messages go to files. Every descriptor of the test is opened

@@ -33,13 +33,16 @@ TEST(Memory, A6x8PageHoldsAboutOneBufferResizedOrNot) {
   // The page buffer's memory moves under the send buffer as it fills, so a
   // page holds about one buffer's worth; both resizes work in the page
   // buffer itself and save only a few rows.
-  struct Case { const char* options; long buffers; };
+  struct Case {
+    const char* options;
+    long buffers;
+  };
   const Case cases[] = {{"", 1}, {"stpResize=20", 1}, {"stpResize=-20", 1}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.options);
     const long peak = PeakKiB(page, c.options);
-    std::cout << "6x8 page, options \"" << c.options << "\": peak " << peak / 1024 << " MiB ("
-              << (peak - tiny) / 1024 << " MiB above a job of one tiny page)\n";
+    std::cout << "6x8 page, options \"" << c.options << "\": peak " << peak / 1024 << " MiB (" << (peak - tiny) / 1024
+              << " MiB above a job of one tiny page)\n";
     // The send buffer is written whole; beyond the buffers, only the memory
     // that goes back in one step (1 MiB), a few rows and the threads' stacks.
     EXPECT_GE(peak - tiny, c.buffers * kBufferKiB * 9 / 10);
@@ -51,9 +54,8 @@ TEST(Memory, FiftyPagesPeakWhereFivePagesDo) {
   if (kUnderAddressSanitizer) GTEST_SKIP() << "AddressSanitizer keeps freed pages in quarantine";
   // Each page holds 2 x 1.4 MB; a page left behind would add that much per page.
   const auto job = [](int pages) {
-    return MakeRasterFile("pages-" + std::to_string(pages) + ".ras",
-                          {"--width", "600", "--height", "800", "--pattern", "photo", "--pages",
-                           std::to_string(pages)});
+    return MakeRasterFile("pages-" + std::to_string(pages) + ".ras", {"--width", "600", "--height", "800", "--pattern",
+                                                                      "photo", "--pages", std::to_string(pages)});
   };
   const long five = PeakKiB(job(5), "stpResize=10 DirectMap=true stpSharpness=2");
   const long fifty = PeakKiB(job(50), "stpResize=10 DirectMap=true stpSharpness=2");

@@ -21,8 +21,7 @@ struct Margins {
   unsigned top = 0, bottom = 0, left = 0, right = 0;
 };
 
-Margins MeasureMargins(const std::vector<unsigned char>& page, unsigned width, unsigned height,
-                       unsigned stride) {
+Margins MeasureMargins(const std::vector<unsigned char>& page, unsigned width, unsigned height, unsigned stride) {
   auto row_white = [&](unsigned y) {
     for (unsigned x = 0; x < width; ++x)
       if (!IsWhite(&page[size_t(y) * stride], x)) return false;
@@ -55,23 +54,19 @@ int main(int argc, char** argv) {
   while (cupsRasterReadHeader2(ras, &header)) {
     ++pages;
     if (header.cupsBitsPerPixel != 24 || header.cupsBytesPerLine < header.cupsWidth * 3) {
-      std::fprintf(stderr, "page %d is not 8-bit RGB (%u bits per pixel)\n", pages,
-                   header.cupsBitsPerPixel);
+      std::fprintf(stderr, "page %d is not 8-bit RGB (%u bits per pixel)\n", pages, header.cupsBitsPerPixel);
       return 1;
     }
     std::vector<unsigned char> page(size_t(header.cupsBytesPerLine) * header.cupsHeight);
     for (unsigned y = 0; y < header.cupsHeight; ++y) {
-      if (cupsRasterReadPixels(ras, &page[size_t(y) * header.cupsBytesPerLine],
-                               header.cupsBytesPerLine) == 0) {
+      if (cupsRasterReadPixels(ras, &page[size_t(y) * header.cupsBytesPerLine], header.cupsBytesPerLine) == 0) {
         std::fprintf(stderr, "page %d ends after %u of %u rows\n", pages, y, header.cupsHeight);
         return 1;
       }
     }
-    const Margins m =
-        MeasureMargins(page, header.cupsWidth, header.cupsHeight, header.cupsBytesPerLine);
-    std::printf("page %d: %ux%u copies %u white top %u bottom %u left %u right %u\n", pages,
-                header.cupsWidth, header.cupsHeight, header.NumCopies, m.top, m.bottom, m.left,
-                m.right);
+    const Margins m = MeasureMargins(page, header.cupsWidth, header.cupsHeight, header.cupsBytesPerLine);
+    std::printf("page %d: %ux%u copies %u white top %u bottom %u left %u right %u\n", pages, header.cupsWidth,
+                header.cupsHeight, header.NumCopies, m.top, m.bottom, m.left, m.right);
   }
   cupsRasterClose(ras);
   if (fd != 0) close(fd);

@@ -33,24 +33,30 @@ TEST(FilterOutput, EveryJobTheFilterWritesDecodesAsItsPages) {
   };
   const std::vector<Case> cases = {
       {"one 6x8 photo", "--pattern photo", "", false, {{1800, 2492, 1, 1}}},
-      {"6x8 with its lower half white", "--pattern photo --content-rows 0:1246", "", false,
-       {{1800, 2492, 1, 0}}},
-      {"three 6x4 pages, copies brought into range", "--width 1800 --height 1200 --pages 3 --copies 0,5,150",
-       "", false, {{1800, 1200, 1, 1}, {1800, 1200, 5, 1}, {1800, 1200, 99, 1}}},
-      {"high quality with colour options", "--pattern gradient --width 1800 --height 1200 --pages 2",
-       "PrintMode=true DirectMap=true stpBrightness=3 stpSharpness=2 stpResize=5", true,
+      {"6x8 with its lower half white", "--pattern photo --content-rows 0:1246", "", false, {{1800, 2492, 1, 0}}},
+      {"three 6x4 pages, copies brought into range",
+       "--width 1800 --height 1200 --pages 3 --copies 0,5,150",
+       "",
+       false,
+       {{1800, 1200, 1, 1}, {1800, 1200, 5, 1}, {1800, 1200, 99, 1}}},
+      {"high quality with colour options",
+       "--pattern gradient --width 1800 --height 1200 --pages 2",
+       "PrintMode=true DirectMap=true stpBrightness=3 stpSharpness=2 stpResize=5",
+       true,
        {{1800, 1200, 1, 1}, {1800, 1200, 1, 1}}},
-      {"a small odd page, monochrome", "--pattern photo --width 7 --height 3", "Monochrome=true stpResize=-5",
-       false, {{7, 3, 1, 1}}},
+      {"a small odd page, monochrome",
+       "--pattern photo --width 7 --height 3",
+       "Monochrome=true stpResize=-5",
+       false,
+       {{7, 3, 1, 1}}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     const std::string raster = dir.path() + "/job.ras", out = dir.path() + "/job.prn";
-    ASSERT_EQ(test::RunCommand(std::string(VELTA_MKRASTER_PROGRAM) + " " + c.raster_args + " -o " + raster)
-                  .exit_status,
+    ASSERT_EQ(test::RunCommand(std::string(VELTA_MKRASTER_PROGRAM) + " " + c.raster_args + " -o " + raster).exit_status,
               0);
-    const auto run = test::RunCommand("PPD=" + ppd + " " + VELTA_FILTER_PROGRAM + " 1 user title 1 '" +
-                                      c.options + "' " + raster + " > " + out + " 2>/dev/null");
+    const auto run = test::RunCommand("PPD=" + ppd + " " + VELTA_FILTER_PROGRAM + " 1 user title 1 '" + c.options +
+                                      "' " + raster + " > " + out + " 2>/dev/null");
     ASSERT_EQ(run.exit_status, 0);
     const std::string bytes = test::ReadFile(out);
     const auto decoded = ParseStream(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));

@@ -78,12 +78,11 @@ TEST(ToneInversion, FlatRunsAndGapsGoToTheMiddleOfTheNearestInputs) {
   struct Case {
     int energy, input;
   };
-  for (const Case& c : {Case{200, 63},    // mean of 0..127
-                        Case{255, 63},    // hotter than any entry: nearest is 200
-                        Case{151, 63},    // nearer 200
-                        Case{149, 191},   // nearer 100: mean of 128..255
-                        Case{100, 191}, Case{0, 191},
-                        Case{150, 127}})  // as near to both: mean of 0..255, rounded down
+  for (const Case& c : {Case{200, 63},                                  // mean of 0..127
+                        Case{255, 63},                                  // hotter than any entry: nearest is 200
+                        Case{151, 63},                                  // nearer 200
+                        Case{149, 191},                                 // nearer 100: mean of 128..255
+                        Case{100, 191}, Case{0, 191}, Case{150, 127}})  // as near to both: mean of 0..255, rounded down
     EXPECT_EQ(inverse[c.energy], c.input) << "energy " << c.energy;
 }
 

@@ -60,8 +60,7 @@ TEST(StreamParser, ReadsValidStreams) {
   const std::vector<Case> cases = {
       {"one small page", {{}}},
       {"one pixel, high quality, 99 copies", {{.width = 1, .height = 1, .copies = 99, .high_quality = true}}},
-      {"a 2492-row page with one half blank",
-       {{.width = 2, .height = 2492, .copies = 2, .SpaceFlag = 0, .seed = 5}}},
+      {"a 2492-row page with one half blank", {{.width = 2, .height = 2492, .copies = 2, .SpaceFlag = 0, .seed = 5}}},
       {"a width and height above 255", {{.width = 300, .height = 257, .seed = 9}}},
       {"two pages back to back", {{.copies = 3}, {.width = 5, .height = 4, .high_quality = true, .seed = 1}}},
       {"a page cancelled before its head data", {{.cancelled = true}}},
@@ -132,13 +131,12 @@ TEST(StreamParser, WithoutPlanesTheHeadDataIsCheckedButNotKept) {
 TEST(StreamParser, AFullSizePageInTheWorkedExampleIsAccepted) {
   // 1800 x 2492, two copies, normal mode, SpaceFlag 1, as the command tables
   // spell it out in hex; the head data streams through in 64 KiB slices.
-  const std::vector<uint8_t> setup = {
-      0x1B, 0x1E, 0x00, 0x00, 0x00, 0x0C, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-      0x00, 0x00, 0x00, 0x00, 0x00, 0x1B, 0xEE, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x02,
-      0x1B, 0xE1, 0x00, 0x00, 0x00, 0x0B, 0x00, 0x00, 0xA4, 0x0C, 0x00, 0x00, 0x00, 0x00,
-      0x07, 0x08, 0x09, 0xBC, 0x1B, 0x15, 0x00, 0x00, 0x00, 0x0D, 0x00, 0x00, 0x00, 0x00,
-      0x00, 0x67, 0x00, 0x00, 0x00, 0x00, 0x07, 0x08, 0x09, 0xBC,
-      0x1B, 0xEA, 0x00, 0x00, 0x00, 0x00, 0x00, 0xCD, 0x55, 0xA0, 0x00};
+  const std::vector<uint8_t> setup = {0x1B, 0x1E, 0x00, 0x00, 0x00, 0x0C, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00,
+                                      0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x1B, 0xEE, 0x00, 0x00, 0x00, 0x02, 0x00,
+                                      0x00, 0x02, 0x1B, 0xE1, 0x00, 0x00, 0x00, 0x0B, 0x00, 0x00, 0xA4, 0x0C, 0x00,
+                                      0x00, 0x00, 0x00, 0x07, 0x08, 0x09, 0xBC, 0x1B, 0x15, 0x00, 0x00, 0x00, 0x0D,
+                                      0x00, 0x00, 0x00, 0x00, 0x00, 0x67, 0x00, 0x00, 0x00, 0x00, 0x07, 0x08, 0x09,
+                                      0xBC, 0x1B, 0xEA, 0x00, 0x00, 0x00, 0x00, 0x00, 0xCD, 0x55, 0xA0, 0x00};
   const std::vector<uint8_t> closing = {0x1B, 0x23, 0x00, 0x00, 0x00, 0x04, 0x00, 0xFF, 0xFF,
                                         0xFF, 0xFF, 0x1B, 0x0A, 0x00, 0x00, 0x00, 0x00, 0x00};
   StreamParser parser(false);
@@ -161,9 +159,17 @@ TEST(StreamParser, AFullSizePageInTheWorkedExampleIsAccepted) {
 // Offsets within a page of the bytes that may take more than one value.
 std::set<size_t> VariableBytes(size_t page_size) {
   using namespace test;
-  return {kCopiesAt, kRowFlagAt, kModeAt,
-          kSltWidthAt, kSltWidthAt + 1, kSltHeightAt, kSltHeightAt + 1,
-          kModeSelectWidthAt, kModeSelectWidthAt + 1, kModeSelectHeightAt, kModeSelectHeightAt + 1,
+  return {kCopiesAt,
+          kRowFlagAt,
+          kModeAt,
+          kSltWidthAt,
+          kSltWidthAt + 1,
+          kSltHeightAt,
+          kSltHeightAt + 1,
+          kModeSelectWidthAt,
+          kModeSelectWidthAt + 1,
+          kModeSelectHeightAt,
+          kModeSelectHeightAt + 1,
           page_size - kClosingBytes + 6};  // cpybuf parameter: SpaceFlag
 }
 
@@ -193,10 +199,10 @@ TEST(StreamParser, ValuesOutsideTheirRangeAreFoundWhereTheyAre) {
   struct Case {
     const char* name;
     HandPage page;
-    size_t at;          // byte of the page to change
-    uint8_t value;      // its new value
-    size_t fault_at;    // where the fault is reported
-    const char* word;   // a word the message must hold
+    size_t at;         // byte of the page to change
+    uint8_t value;     // its new value
+    size_t fault_at;   // where the fault is reported
+    const char* word;  // a word the message must hold
   };
   const size_t small_closing = HandPageBytes(HandPage{}).size() - kClosingBytes;
   const std::vector<Case> cases = {
@@ -215,9 +221,12 @@ TEST(StreamParser, ValuesOutsideTheirRangeAreFoundWhereTheyAre) {
       {"SendDataCMD length one short", {}, kLengthAt + 3, 17, kLengthAt, "18"},
       {"SendDataCMD length 2^24 too long", {}, kLengthAt, 1, kLengthAt, "needs"},
       {"SpaceFlag parameter 0x02", {}, small_closing + 6, 0x02, small_closing + 6, "SpaceFlag"},
-      {"cancelled page with SpaceFlag 0", {.cancelled = true}, kSetupBytes + 6, 0x01, kSetupBytes + 6,
-       "cancelled"},
-      {"opcode after the set-up neither data nor closing", {}, kSetupBytes + 1, 0x0A, kSetupBytes + 1,
+      {"cancelled page with SpaceFlag 0", {.cancelled = true}, kSetupBytes + 6, 0x01, kSetupBytes + 6, "cancelled"},
+      {"opcode after the set-up neither data nor closing",
+       {},
+       kSetupBytes + 1,
+       0x0A,
+       kSetupBytes + 1,
        "after the set-up"},
   };
   for (const auto& c : cases) {

@@ -60,9 +60,9 @@ TEST(VeltaTables, ExportsTheTellingValuesOfTheBuiltInTables) {
   EXPECT_EQ(status, 0);
   ASSERT_EQ(tone.size(), 1u + 2 * 768);
   EXPECT_EQ(tone[0], "table,plane,input,energy");
-  for (const char* line : {"Zorv_K40_Normal,0,0,235", "Zorv_K40_Normal,1,128,131", "Zorv_K40_Normal,2,253,51",
-                           "Zorv_K40_HighQuality,0,0,239", "Zorv_K40_HighQuality,2,32,202",
-                           "Zorv_K40_HighQuality,1,255,26"})
+  for (const char* line :
+       {"Zorv_K40_Normal,0,0,235", "Zorv_K40_Normal,1,128,131", "Zorv_K40_Normal,2,253,51",
+        "Zorv_K40_HighQuality,0,0,239", "Zorv_K40_HighQuality,2,32,202", "Zorv_K40_HighQuality,1,255,26"})
     EXPECT_NE(std::find(tone.begin(), tone.end(), line), tone.end()) << line;
 
   const auto dmap = Lines(RunTables("directmap", status));

@@ -24,9 +24,10 @@ struct Arguments {
 
 // Prints how to call the program.
 void Usage() {
-  std::fputs("usage: velta-decode [--png DIR] [FILE]\n"
-             "Checks a printer stream (FILE or standard input) and prints one line per page.\n",
-             stderr);
+  std::fputs(
+      "usage: velta-decode [--png DIR] [FILE]\n"
+      "Checks a printer stream (FILE or standard input) and prints one line per page.\n",
+      stderr);
 }
 
 // Reads argv into args (written); false on a wrong command line.
@@ -70,8 +71,7 @@ bool ReportPages(velta::StreamParser& parser, const Arguments& args, int& number
   for (const auto& page : parser.take_pages()) {
     ++number;
     std::printf("%s\n", velta::PageSummary(number, page).c_str());
-    if (!args.png_dir.empty() && !page.cancelled && !WritePagePictures(args.png_dir, number, page))
-      return false;
+    if (!args.png_dir.empty() && !page.cancelled && !WritePagePictures(args.png_dir, number, page)) return false;
   }
   return true;
 }

@@ -27,8 +27,8 @@ void OnPngWarning(png_structp, png_const_charp) {}
 
 }  // namespace
 
-bool WritePng(const std::string& path, uint32_t width, uint32_t height, int channels,
-              std::span<const uint8_t> pixels, std::string& error) {
+bool WritePng(const std::string& path, uint32_t width, uint32_t height, int channels, std::span<const uint8_t> pixels,
+              std::string& error) {
   if (width == 0 || height == 0 || (channels != 1 && channels != 3) ||
       pixels.size() != uint64_t{width} * height * static_cast<uint64_t>(channels)) {
     error = "picture size does not match its pixels";
@@ -56,8 +56,7 @@ bool WritePng(const std::string& path, uint32_t width, uint32_t height, int chan
                PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
   const size_t stride = size_t{width} * static_cast<size_t>(channels);
-  for (uint32_t y = 0; y < height; ++y)
-    png_write_row(png, pixels.data() + size_t{y} * stride);
+  for (uint32_t y = 0; y < height; ++y) png_write_row(png, pixels.data() + size_t{y} * stride);
   png_write_end(png, nullptr);
   png_destroy_write_struct(&png, &info);
   if (std::fflush(file.get()) != 0 || std::ferror(file.get())) {
@@ -91,8 +90,7 @@ bool ReadPng(const std::string& path, PngPicture& picture, std::string& error) {
   png_init_io(png, file.get());
   png_read_info(png, info);
   const int color_type = png_get_color_type(png, info);
-  if (png_get_bit_depth(png, info) != 8 ||
-      (color_type != PNG_COLOR_TYPE_GRAY && color_type != PNG_COLOR_TYPE_RGB)) {
+  if (png_get_bit_depth(png, info) != 8 || (color_type != PNG_COLOR_TYPE_GRAY && color_type != PNG_COLOR_TYPE_RGB)) {
     png_destroy_read_struct(&png, &info, nullptr);
     error = path + ": not an 8-bit grey or RGB picture";
     return false;
@@ -102,8 +100,7 @@ bool ReadPng(const std::string& path, PngPicture& picture, std::string& error) {
   result->channels = color_type == PNG_COLOR_TYPE_GRAY ? 1 : 3;
   const size_t stride = size_t{result->width} * static_cast<size_t>(result->channels);
   result->pixels.resize(stride * result->height);
-  for (uint32_t y = 0; y < result->height; ++y)
-    png_read_row(png, result->pixels.data() + size_t{y} * stride, nullptr);
+  for (uint32_t y = 0; y < result->height; ++y) png_read_row(png, result->pixels.data() + size_t{y} * stride, nullptr);
   png_read_end(png, nullptr);
   png_destroy_read_struct(&png, &info, nullptr);
   picture = std::move(*result);

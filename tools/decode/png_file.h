@@ -18,8 +18,8 @@ struct PngPicture {
 
 // Writes width x height pixels of `channels` bytes (1 or 3) to path; on failure
 // returns false and sets error (written).
-bool WritePng(const std::string& path, uint32_t width, uint32_t height, int channels,
-              std::span<const uint8_t> pixels, std::string& error);
+bool WritePng(const std::string& path, uint32_t width, uint32_t height, int channels, std::span<const uint8_t> pixels,
+              std::string& error);
 
 // Reads an 8-bit grey or RGB PNG into picture (written); on failure returns
 // false and sets error (written).

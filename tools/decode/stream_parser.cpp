@@ -61,20 +61,37 @@ const Rules& SetupRules() {
     constexpr Role C = Role::constant;
     Rules r;
     AddHeader(r, "TransCMD", 0x1E, 12);
-    AddData(r, "TransDAT", {{C, 0x01}, {C, 0}, {C, 0}, {C, 0}, {C, 0}, {C, 0}, {C, 0}, {C, 0},
-                            {C, 0}, {C, 0}, {C, 0}, {C, 0}});
+    AddData(r, "TransDAT",
+            {{C, 0x01}, {C, 0}, {C, 0}, {C, 0}, {C, 0}, {C, 0}, {C, 0}, {C, 0}, {C, 0}, {C, 0}, {C, 0}, {C, 0}});
     AddHeader(r, "CopiesCMD", 0xEE, 2);
     AddData(r, "CopiesDAT", {{C, 0}, {Role::copies, 0}});
     AddHeader(r, "PrntModeSltCMD", 0xE1, 11);
     AddData(r, "PrntModeSltDAT",
-            {{C, 0}, {Role::row_flag, 0}, {Role::print_mode, 0}, {C, 0}, {C, 0}, {C, 0}, {C, 0},
-             {Role::width_high, 0}, {Role::width_low, 0}, {Role::height_high, 0},
+            {{C, 0},
+             {Role::row_flag, 0},
+             {Role::print_mode, 0},
+             {C, 0},
+             {C, 0},
+             {C, 0},
+             {C, 0},
+             {Role::width_high, 0},
+             {Role::width_low, 0},
+             {Role::height_high, 0},
              {Role::height_low, 0}});
     const auto size_at = static_cast<uint8_t>(r.size() - 4);  // PrntModeSltDAT byte 7
     AddHeader(r, "ModeSelectCMD", 0x15, 13);
     AddData(r, "ModeSelectDAT",
-            {{C, 0}, {C, 0}, {C, 0}, {C, 0}, {C, 0x67}, {C, 0}, {C, 0}, {C, 0}, {C, 0},
-             {Role::repeat, size_at}, {Role::repeat, static_cast<uint8_t>(size_at + 1)},
+            {{C, 0},
+             {C, 0},
+             {C, 0},
+             {C, 0},
+             {C, 0x67},
+             {C, 0},
+             {C, 0},
+             {C, 0},
+             {C, 0},
+             {Role::repeat, size_at},
+             {Role::repeat, static_cast<uint8_t>(size_at + 1)},
              {Role::repeat, static_cast<uint8_t>(size_at + 2)},
              {Role::repeat, static_cast<uint8_t>(size_at + 3)}});
     return r;
@@ -134,9 +151,7 @@ std::span<const uint8_t> DecodedPage::plane(int k) const {
   return std::span<const uint8_t>(planes).subspan(size * static_cast<size_t>(k), size);
 }
 
-StreamParser::StreamParser(bool keep_planes) : keep_planes_(keep_planes) {
-  setup_.reserve(SetupRules().size());
-}
+StreamParser::StreamParser(bool keep_planes) : keep_planes_(keep_planes) { setup_.reserve(SetupRules().size()); }
 
 // Records the first fault; later ones are never looked for.
 void StreamParser::fail(std::string what, uint64_t at) {
@@ -166,16 +181,14 @@ bool StreamParser::check_setup_byte(uint8_t byte) {
       return true;
     case Role::row_flag:
       if (byte != 0x04 && byte != 0xA4) {
-        fail("PrntModeSltDAT byte 1 is " + Hex(byte) + ", expected 0x04 or 0xA4 (the 2492-row flag)",
-             offset_);
+        fail("PrntModeSltDAT byte 1 is " + Hex(byte) + ", expected 0x04 or 0xA4 (the 2492-row flag)", offset_);
         return false;
       }
       page_.tall_page_flag = byte == 0xA4;
       return true;
     case Role::print_mode:
       if (byte != 0x0C && byte != 0x00) {
-        fail("PrntModeSltDAT byte 2 is " + Hex(byte) +
-                 ", expected 0x0C (normal mode) or 0x00 (high-quality mode)",
+        fail("PrntModeSltDAT byte 2 is " + Hex(byte) + ", expected 0x0C (normal mode) or 0x00 (high-quality mode)",
              offset_);
         return false;
       }
@@ -209,8 +222,7 @@ bool StreamParser::check_setup_byte(uint8_t byte) {
     case Role::repeat:
       if (byte != setup_[rule.value]) {
         fail(std::string(rule.command) + " byte " + std::to_string(rule.index) + " is " + Hex(byte) +
-                 ", but PrntModeSltDAT sent " + Hex(setup_[rule.value]) +
-                 " for the same byte of the page size",
+                 ", but PrntModeSltDAT sent " + Hex(setup_[rule.value]) + " for the same byte of the page size",
              offset_);
         return false;
       }
@@ -241,13 +253,14 @@ bool StreamParser::check_data_header_byte(uint8_t byte) {
         return check_closing_byte(byte);
       }
       if (byte != kSendDataOpcode) {
-        fail("opcode " + Hex(byte) +
-                 " after the set-up commands, expected SendDataCMD (0xEA) or cpybuf (0x23)",
+        fail("opcode " + Hex(byte) + " after the set-up commands, expected SendDataCMD (0xEA) or cpybuf (0x23)",
              offset_);
         return false;
       }
       return true;
-    case 6: case 7: case 8:
+    case 6:
+    case 7:
+    case 8:
       announced_length_ = (announced_length_ << 8) | byte;
       return true;
     case 9: {
@@ -281,8 +294,7 @@ bool StreamParser::check_closing_byte(uint8_t byte) {
     }
     // The cancel path always closes with SpaceFlag 1.
     if (page_.cancelled && byte != 0x00) {
-      fail("a page cancelled before its head data closes with cpybuf parameter 0x01, expected 0x00",
-           offset_);
+      fail("a page cancelled before its head data closes with cpybuf parameter 0x01, expected 0x00", offset_);
       return false;
     }
     page_.SpaceFlag = byte == 0x01 ? 0 : 1;

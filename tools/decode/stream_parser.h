@@ -12,15 +12,15 @@ namespace velta {
 
 // One page as the printer would print it.
 struct DecodedPage {
-  uint64_t start_offset = 0;   // byte offset of the page's TransCMD
-  uint32_t width = 0;          // pixels across the head (set-up commands)
-  uint32_t height = 0;         // rows fed past the head
-  uint32_t copies = 0;         // CopiesDAT byte 1, 1..99
-  bool high_quality = false;   // PrntModeSltDAT byte 2 is 0x00
-  bool tall_page_flag = false; // PrntModeSltDAT byte 1 is 0xA4: a 2492-row page
-  int SpaceFlag = 1;           // 0 when cpybuf byte 6 is 0x01 (one half blank)
-  bool cancelled = false;      // closing commands came right after the set-up
-  bool has_planes = false;     // planes were kept (see StreamParser)
+  uint64_t start_offset = 0;    // byte offset of the page's TransCMD
+  uint32_t width = 0;           // pixels across the head (set-up commands)
+  uint32_t height = 0;          // rows fed past the head
+  uint32_t copies = 0;          // CopiesDAT byte 1, 1..99
+  bool high_quality = false;    // PrntModeSltDAT byte 2 is 0x00
+  bool tall_page_flag = false;  // PrntModeSltDAT byte 1 is 0xA4: a 2492-row page
+  int SpaceFlag = 1;            // 0 when cpybuf byte 6 is 0x01 (one half blank)
+  bool cancelled = false;       // closing commands came right after the set-up
+  bool has_planes = false;      // planes were kept (see StreamParser)
   // Head energies: plane 0 (from blue), plane 1 (green), plane 2 (red), each
   // width x height bytes, rows of width bytes.
   std::vector<uint8_t> planes;
@@ -74,11 +74,11 @@ class StreamParser {
 
   bool keep_planes_;
   Block block_ = Block::setup;
-  size_t index_ = 0;              // position within the current fixed block
-  uint64_t offset_ = 0;           // stream offset of the next byte
-  uint64_t data_left_ = 0;        // head data bytes still to come
-  uint32_t announced_length_ = 0; // SendDataCMD length field
-  std::vector<uint8_t> setup_;    // the set-up bytes read so far
+  size_t index_ = 0;               // position within the current fixed block
+  uint64_t offset_ = 0;            // stream offset of the next byte
+  uint64_t data_left_ = 0;         // head data bytes still to come
+  uint32_t announced_length_ = 0;  // SendDataCMD length field
+  std::vector<uint8_t> setup_;     // the set-up bytes read so far
   DecodedPage page_;
   std::vector<DecodedPage> done_;
   uint64_t pages_done_ = 0;

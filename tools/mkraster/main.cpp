@@ -66,8 +66,7 @@ uint32_t ParseUnsigned(const char* text, const char* flag) {
   char* end = nullptr;
   const unsigned long long value = std::strtoull(text, &end, 0);
   if (*text == '\0' || *end != '\0' || *text == '-' || value > UINT32_MAX) {
-    std::fprintf(stderr, "velta-mkraster: %s needs a number from 0 to 4294967295, not '%s'\n",
-                 flag, text);
+    std::fprintf(stderr, "velta-mkraster: %s needs a number from 0 to 4294967295, not '%s'\n", flag, text);
     std::exit(2);
   }
   return static_cast<uint32_t>(value);
@@ -76,10 +75,18 @@ uint32_t ParseUnsigned(const char* text, const char* flag) {
 // Number of colour channels of a CUPS colour space.
 uint32_t ChannelsOf(uint32_t colorspace) {
   switch (colorspace) {
-    case CUPS_CSPACE_W: case CUPS_CSPACE_K: case CUPS_CSPACE_SW: return 1;
-    case CUPS_CSPACE_CMYK: case CUPS_CSPACE_YMCK: case CUPS_CSPACE_KCMY:
-    case CUPS_CSPACE_RGBA: case CUPS_CSPACE_RGBW: return 4;
-    default: return 3;
+    case CUPS_CSPACE_W:
+    case CUPS_CSPACE_K:
+    case CUPS_CSPACE_SW:
+      return 1;
+    case CUPS_CSPACE_CMYK:
+    case CUPS_CSPACE_YMCK:
+    case CUPS_CSPACE_KCMY:
+    case CUPS_CSPACE_RGBA:
+    case CUPS_CSPACE_RGBW:
+      return 4;
+    default:
+      return 3;
   }
 }
 
@@ -88,14 +95,27 @@ Request ParseArguments(int argc, char* argv[]) {
   Request r;
   for (int i = 1; i < argc; ++i) {
     const std::string flag = argv[i];
-    if (flag == "--help" || flag == "-h") { std::fputs(kUsage, stdout); std::exit(0); }
-    if (flag == "--uncompressed") { r.compressed = false; continue; }
-    if (i + 1 >= argc) { std::fprintf(stderr, "velta-mkraster: %s needs a value\n%s", argv[i], kUsage); std::exit(2); }
+    if (flag == "--help" || flag == "-h") {
+      std::fputs(kUsage, stdout);
+      std::exit(0);
+    }
+    if (flag == "--uncompressed") {
+      r.compressed = false;
+      continue;
+    }
+    if (i + 1 >= argc) {
+      std::fprintf(stderr, "velta-mkraster: %s needs a value\n%s", argv[i], kUsage);
+      std::exit(2);
+    }
     const char* value = argv[++i];
-    if (flag == "-o") r.output = value;
-    else if (flag == "--width") r.width = ParseUnsigned(value, argv[i - 1]), r.width_set = true;
-    else if (flag == "--height") r.height = ParseUnsigned(value, argv[i - 1]), r.height_set = true;
-    else if (flag == "--pages") r.pages = ParseUnsigned(value, argv[i - 1]);
+    if (flag == "-o")
+      r.output = value;
+    else if (flag == "--width")
+      r.width = ParseUnsigned(value, argv[i - 1]), r.width_set = true;
+    else if (flag == "--height")
+      r.height = ParseUnsigned(value, argv[i - 1]), r.height_set = true;
+    else if (flag == "--pages")
+      r.pages = ParseUnsigned(value, argv[i - 1]);
     else if (flag == "--copies") {
       r.copies.clear();
       std::string list = value;
@@ -114,20 +134,34 @@ Request ParseArguments(int argc, char* argv[]) {
       r.picture.solid[0] = static_cast<uint8_t>(rgb >> 16);
       r.picture.solid[1] = static_cast<uint8_t>(rgb >> 8);
       r.picture.solid[2] = static_cast<uint8_t>(rgb);
-    } else if (flag == "--png") r.png_path = value;
+    } else if (flag == "--png")
+      r.png_path = value;
     else if (flag == "--content-rows") {
       const char* colon = std::strchr(value, ':');
-      if (colon == nullptr) { std::fprintf(stderr, "velta-mkraster: --content-rows needs A:B\n"); std::exit(2); }
+      if (colon == nullptr) {
+        std::fprintf(stderr, "velta-mkraster: --content-rows needs A:B\n");
+        std::exit(2);
+      }
       r.content_first = ParseUnsigned(std::string(value, colon).c_str(), "--content-rows");
       r.content_end = ParseUnsigned(colon + 1, "--content-rows");
-    } else if (flag == "--rows") r.rows = ParseUnsigned(value, argv[i - 1]), r.rows_set = true;
-    else if (flag == "--bits") r.bits = ParseUnsigned(value, argv[i - 1]);
-    else if (flag == "--bits-per-pixel") r.bits_per_pixel = ParseUnsigned(value, argv[i - 1]), r.bits_per_pixel_set = true;
-    else if (flag == "--bytes-per-line") r.bytes_per_line = ParseUnsigned(value, argv[i - 1]), r.bytes_per_line_set = true;
-    else if (flag == "--colorspace") r.colorspace = ParseUnsigned(value, argv[i - 1]);
-    else if (flag == "--order") r.order = ParseUnsigned(value, argv[i - 1]);
-    else if (flag == "--resolution") r.resolution = ParseUnsigned(value, argv[i - 1]);
-    else { std::fprintf(stderr, "velta-mkraster: unknown option %s\n%s", argv[i - 1], kUsage); std::exit(2); }
+    } else if (flag == "--rows")
+      r.rows = ParseUnsigned(value, argv[i - 1]), r.rows_set = true;
+    else if (flag == "--bits")
+      r.bits = ParseUnsigned(value, argv[i - 1]);
+    else if (flag == "--bits-per-pixel")
+      r.bits_per_pixel = ParseUnsigned(value, argv[i - 1]), r.bits_per_pixel_set = true;
+    else if (flag == "--bytes-per-line")
+      r.bytes_per_line = ParseUnsigned(value, argv[i - 1]), r.bytes_per_line_set = true;
+    else if (flag == "--colorspace")
+      r.colorspace = ParseUnsigned(value, argv[i - 1]);
+    else if (flag == "--order")
+      r.order = ParseUnsigned(value, argv[i - 1]);
+    else if (flag == "--resolution")
+      r.resolution = ParseUnsigned(value, argv[i - 1]);
+    else {
+      std::fprintf(stderr, "velta-mkraster: unknown option %s\n%s", argv[i - 1], kUsage);
+      std::exit(2);
+    }
   }
   if (r.resolution == 0) r.resolution = 300;
   if (!r.bits_per_pixel_set) r.bits_per_pixel = r.bits * ChannelsOf(r.colorspace);
@@ -149,9 +183,8 @@ cups_page_header2_t PageHeader(const Request& r, uint32_t index) {
   h.cupsHeight = r.height;
   h.cupsBitsPerColor = r.bits;
   h.cupsBitsPerPixel = r.bits_per_pixel;
-  h.cupsBytesPerLine = r.bytes_per_line_set
-                           ? r.bytes_per_line
-                           : static_cast<unsigned>((uint64_t{r.width} * r.bits_per_pixel + 7) / 8);
+  h.cupsBytesPerLine =
+      r.bytes_per_line_set ? r.bytes_per_line : static_cast<unsigned>((uint64_t{r.width} * r.bits_per_pixel + 7) / 8);
   h.cupsColorOrder = static_cast<cups_order_t>(r.order);
   h.cupsColorSpace = static_cast<cups_cspace_t>(r.colorspace);
   h.cupsRowCount = 1;
@@ -165,8 +198,7 @@ void FillRow(const Request& r, uint32_t y, std::vector<uint8_t>& row) {
   if (y < r.content_first || y >= r.content_end) return;
   const std::size_t pixels = std::min<std::size_t>(r.width, row.size() / 3);
   for (std::size_t x = 0; x < pixels; ++x)
-    velta::mkraster::PicturePixel(r.picture, static_cast<uint32_t>(x), y, r.width, r.height,
-                                  &row[x * 3]);
+    velta::mkraster::PicturePixel(r.picture, static_cast<uint32_t>(x), y, r.width, r.height, &row[x * 3]);
 }
 
 }  // namespace
@@ -178,8 +210,7 @@ int main(int argc, char* argv[]) {
   std::vector<uint8_t> png_rgb;
   if (!r.png_path.empty()) {
     std::string error;
-    if (!velta::mkraster::ReadPngRgb(r.png_path, png_rgb, r.picture.png_width,
-                                     r.picture.png_height, error)) {
+    if (!velta::mkraster::ReadPngRgb(r.png_path, png_rgb, r.picture.png_width, r.picture.png_height, error)) {
       std::fprintf(stderr, "velta-mkraster: %s: %s\n", r.png_path.c_str(), error.c_str());
       return 1;
     }
@@ -189,9 +220,15 @@ int main(int argc, char* argv[]) {
   }
 
   const int fd = r.output == "-" ? 1 : open(r.output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  if (fd < 0) { std::perror(r.output.c_str()); return 1; }
+  if (fd < 0) {
+    std::perror(r.output.c_str());
+    return 1;
+  }
   cups_raster_t* ras = cupsRasterOpen(fd, r.compressed ? CUPS_RASTER_WRITE_COMPRESSED : CUPS_RASTER_WRITE);
-  if (ras == nullptr) { std::fprintf(stderr, "velta-mkraster: cannot open the raster stream\n"); return 1; }
+  if (ras == nullptr) {
+    std::fprintf(stderr, "velta-mkraster: cannot open the raster stream\n");
+    return 1;
+  }
 
   int status = 0;
   for (uint32_t page = 0; page < r.pages && status == 0; ++page) {

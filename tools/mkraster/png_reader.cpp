@@ -7,8 +7,8 @@
 
 namespace velta::mkraster {
 
-bool ReadPngRgb(const std::string& path, std::vector<uint8_t>& rgb, uint32_t& width,
-                uint32_t& height, std::string& error) {
+bool ReadPngRgb(const std::string& path, std::vector<uint8_t>& rgb, uint32_t& width, uint32_t& height,
+                std::string& error) {
   png_image image;
   std::memset(&image, 0, sizeof image);
   image.version = PNG_IMAGE_VERSION;

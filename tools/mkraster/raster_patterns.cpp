@@ -20,9 +20,9 @@ void GradientPixel(uint32_t x, uint32_t y, uint32_t w, uint32_t h, uint8_t rgb[3
 void PhotoPixel(uint32_t x, uint32_t y, uint32_t w, uint32_t h, uint8_t rgb[3]) {
   const uint8_t down = Ramp(y, h);
   const uint8_t across = Ramp(x, w);
-  rgb[0] = static_cast<uint8_t>(90 + down / 2);            // warm towards the bottom
+  rgb[0] = static_cast<uint8_t>(90 + down / 2);  // warm towards the bottom
   rgb[1] = static_cast<uint8_t>(140 + across / 4);
-  rgb[2] = static_cast<uint8_t>(230 - down * 3 / 4);       // blue sky on top
+  rgb[2] = static_cast<uint8_t>(230 - down * 3 / 4);  // blue sky on top
 
   // Coordinates in 1/1000 of the picture.
   const uint64_t u = w > 0 ? uint64_t{x} * 1000 / w : 0;
@@ -50,8 +50,8 @@ void PhotoPixel(uint32_t x, uint32_t y, uint32_t w, uint32_t h, uint8_t rgb[3]) 
 
 }  // namespace
 
-void PicturePixel(const PictureSource& source, uint32_t x, uint32_t y, uint32_t width,
-                  uint32_t height, uint8_t rgb[3]) {
+void PicturePixel(const PictureSource& source, uint32_t x, uint32_t y, uint32_t width, uint32_t height,
+                  uint8_t rgb[3]) {
   if (source.png_rgb != nullptr) {
     if (x < source.png_width && y < source.png_height) {
       const uint8_t* p = source.png_rgb->data() + (uint64_t{y} * source.png_width + x) * 3;
@@ -75,10 +75,14 @@ void PicturePixel(const PictureSource& source, uint32_t x, uint32_t y, uint32_t 
 }
 
 bool ParsePattern(const std::string& name, Pattern& pattern) {
-  if (name == "solid") pattern = Pattern::Solid;
-  else if (name == "gradient") pattern = Pattern::Gradient;
-  else if (name == "photo") pattern = Pattern::Photo;
-  else return false;
+  if (name == "solid")
+    pattern = Pattern::Solid;
+  else if (name == "gradient")
+    pattern = Pattern::Gradient;
+  else if (name == "photo")
+    pattern = Pattern::Photo;
+  else
+    return false;
   return true;
 }
 

@@ -17,9 +17,7 @@ std::string ToneCsv() {
 }
 
 // All rows of the direct map, with the header. Both print modes share one map.
-std::string DirectMapCsv() {
-  return velta::kDirectMapCsvHeader + velta::DirectMapRows(velta::Zorv_DmapTbl_K90_Normal);
-}
+std::string DirectMapCsv() { return velta::kDirectMapCsvHeader + velta::DirectMapRows(velta::Zorv_DmapTbl_K90_Normal); }
 
 }  // namespace
 

@@ -19,10 +19,9 @@ std::string DirectMapRows(std::span<const uint8_t, 2187> table) {
     for (int g = 0; g < 9; ++g)
       for (int b = 0; b < 9; ++b) {
         const size_t at = static_cast<size_t>(r * 243 + g * 27 + b * 3);
-        rows += std::to_string(r) + "," + std::to_string(g) + "," + std::to_string(b) + "," +
-                std::to_string(32 * r) + "," + std::to_string(32 * g) + "," + std::to_string(32 * b) + "," +
-                std::to_string(table[at]) + "," + std::to_string(table[at + 1]) + "," +
-                std::to_string(table[at + 2]) + "\n";
+        rows += std::to_string(r) + "," + std::to_string(g) + "," + std::to_string(b) + "," + std::to_string(32 * r) +
+                "," + std::to_string(32 * g) + "," + std::to_string(32 * b) + "," + std::to_string(table[at]) + "," +
+                std::to_string(table[at + 1]) + "," + std::to_string(table[at + 2]) + "\n";
       }
   return rows;
 }
