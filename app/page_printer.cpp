@@ -1,4 +1,4 @@
-// PAPPL's print callbacks: gather each raster page, then run the filter's page road.
+// PAPPL's print callbacks: each raster page goes through the page road as its rows arrive.
 #include "app/page_printer.h"
 
 #include <fcntl.h>
@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -13,7 +14,9 @@
 #include "app/printer_copies.h"
 #include "app/vendor_settings.h"
 #include "pipeline/command_stream.h"
+#include "pipeline/mapped_buffer.h"
 #include "pipeline/page_header_check.h"
+#include "pipeline/page_memory_return.h"
 #include "pipeline/page_road.h"
 
 namespace velta {
@@ -26,10 +29,13 @@ struct RasterJobState {
   JobSettings settings;
   JobTables tables;  // colour parameters, tone table and direct map of the job
   PageGeometry geometry;
-  std::vector<uint8_t> page;  // RGB rows of width_DIB bytes
-  std::vector<uint8_t> send;  // three planes of head data
-  bool page_open = false;     // set-up written, closing commands not yet
-  int job_copies = 1;         // the job's "copies", sent to the printer
+  MappedBuffer page;                       // RGB rows of width_DIB bytes
+  MappedBuffer send;                       // three planes of head data
+  std::optional<PageMemoryReturn> memory;  // moves rendered page rows under the send rows
+  std::optional<PageRoad> road;            // declared last: stopped before the buffers go
+  uint32_t rows = 0;                       // rows of the open page arrived so far
+  bool page_open = false;                  // set-up written, closing commands not yet
+  int job_copies = 1;                      // the job's "copies", sent to the printer
 };
 
 // The job's state, created by StartRasterJob.
@@ -47,12 +53,23 @@ bool WriteBlock(pappl_job_t* job, pappl_device_t* device, std::span<const uint8_
 // Ends the open page with the closing and print commands and flushes the device.
 bool ClosePage(pappl_job_t* job, pappl_device_t* device, RasterJobState& state, int SpaceFlag) {
   state.page_open = false;
-  state.page = {};
-  state.send = {};
+  state.road.reset();
+  state.memory.reset();
+  state.page.reset();
+  state.send.reset();
   const PageClosingCommands closing = BuildPageClosing(SpaceFlag);
   const bool written = WriteBlock(job, device, closing);
   papplDeviceFlush(device);
   return written;
+}
+
+// Sets rows [state.rows, end) of the open page white, as rows that never
+// arrived print, and passes them to the page road.
+void WhiteRowsUpTo(RasterJobState& state, uint32_t end) {
+  const std::size_t stride = state.geometry.width_DIB;
+  if (end > state.rows) std::memset(state.page.get() + state.rows * stride, 255, (end - state.rows) * stride);
+  state.rows = end > state.rows ? end : state.rows;
+  state.road->RowsFinal(state.rows);
 }
 
 // Asks PAPPL whether the job has been cancelled; the page road polls it.
@@ -111,16 +128,36 @@ bool StartRasterPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device
       BuildPageSetup(copies, state->geometry.width, state->geometry.height, state->settings.high_quality);
   if (!WriteBlock(job, device, setup)) return false;
   state->page_open = true;
-  // A page whose rows never arrive stays white.
-  state->page.assign(state->geometry.page_bytes, 0xFF);
-  state->send.assign(state->geometry.send_bytes, 0);
+  // The page's memory is not cleared: every row is written as it arrives, or
+  // set white at the end of the page if it never does.
+  const PageGeometry& g = state->geometry;
+  state->page = MappedBuffer::Allocate(g.page_bytes);
+  if (state->page) state->send = MappedBuffer::Allocate(g.send_bytes);
+  if (!state->page || !state->send) {
+    papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "Unable to allocate %zu bytes for page %u.", g.page_bytes + g.send_bytes,
+                page);
+    ClosePage(job, device, *state, 1);
+    return false;
+  }
+  state->rows = 0;
+  state->memory.emplace(PageMemoryLayout{state->page.get(), g.width_DIB, state->send.get(), g.width, g.height});
+  state->road.emplace(
+      PageBuffers{state->page.get(), g.width_DIB, state->send.get(), g.width, g.height, state->memory->Notice()},
+      state->settings, state->tables);
   return true;
 }
 
 bool WriteRasterLine(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t*, unsigned y, const unsigned char* line) {
   RasterJobState* state = StateOf(job);
-  if (state == nullptr || !state->page_open || y >= state->geometry.height) return false;
-  std::memcpy(state->page.data() + y * state->geometry.width_DIB, line, state->geometry.width * std::size_t{3});
+  // Rows come top down; one that comes again, or after the last, is refused.
+  if (state == nullptr || !state->page_open || y >= state->geometry.height || y < state->rows) return false;
+  WhiteRowsUpTo(*state, y);
+  uint8_t* row = state->page.get() + y * state->geometry.width_DIB;
+  const std::size_t pixelBytes = state->geometry.width * std::size_t{3};
+  std::memcpy(row, line, pixelBytes);
+  std::memset(row + pixelBytes, 255, state->geometry.width_DIB - pixelBytes);
+  state->rows = y + 1;
+  state->road->RowsFinal(state->rows);
   return true;
 }
 
@@ -129,11 +166,9 @@ bool EndRasterPage(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t* device
   if (state == nullptr || !state->page_open) return false;
   if (papplJobIsCanceled(job)) return ClosePage(job, device, *state, 1);
 
-  const PageBuffers buffers{state->page.data(), state->geometry.width_DIB, state->send.data(), state->geometry.width,
-                            state->geometry.height};
+  WhiteRowsUpTo(*state, state->geometry.height);
   int SpaceFlag = 1;
-  const PageRoadStatus status =
-      RunPageRoad(buffers, state->settings, state->tables, CancelCheck{JobCancelled, job}, SpaceFlag);
+  const PageRoadStatus status = state->road->Finish(CancelCheck{JobCancelled, job}, SpaceFlag);
   if (status == PageRoadStatus::Cancelled) return ClosePage(job, device, *state, 1);
   if (status == PageRoadStatus::OutOfMemory) {
     papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "Not enough memory to process the page.");
@@ -142,7 +177,8 @@ bool EndRasterPage(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t* device
   }
 
   const SendDataHeader header = BuildSendDataHeader(state->geometry.width, state->geometry.height);
-  const bool sent = WriteBlock(job, device, header) && WriteBlock(job, device, state->send);
+  const bool sent = WriteBlock(job, device, header) &&
+                    WriteBlock(job, device, std::span<const uint8_t>(state->send.get(), state->geometry.send_bytes));
   const bool closed = ClosePage(job, device, *state, SpaceFlag);
   return sent && closed;
 }

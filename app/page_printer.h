@@ -17,11 +17,11 @@ bool StartRasterJob(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_
 // Checks the page header, takes the page's buffers and writes the set-up commands.
 bool StartRasterPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device, unsigned page);
 
-// Stores raster row y in the page buffer.
+// Stores raster row y in the page buffer and passes it to the page road.
 bool WriteRasterLine(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device, unsigned y,
                      const unsigned char* line);
 
-// Runs the page road on the gathered page and writes the image data and the
+// Completes the page road on the page and writes the image data and the
 // closing commands; a cancelled page gets the closing commands alone.
 bool EndRasterPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device, unsigned page);
 

@@ -22,11 +22,18 @@ int ResizePicture(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight, int32_
 int ResizePictureAverage(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight, int32_t iMagnificationX,
                          int32_t iMagnificationY, int threads = 1);
 
-// The same reduction in phases, so that the first can run on each row as soon
-// as the row is final: across (each row reduced at its own start, rows in any
-// order and on two threads at once, each with its own worker number 0 or 1),
-// then down, as far as the final rows allow (ReduceDownWithin), and the rest
-// of it and around (Finish). ResizePictureAverage is across, then Finish.
+// The stages of a page meet its rows as they become final, a few at a time:
+// RowsFinal(rows) says that rows [0, rows) are final (rising counts) and does
+// the work each new row needs on its own; WorkAhead does one step of the work
+// the final rows allow, when there is time to spare and no row can move any
+// more; RowsDone is how many leading rows of the result are final; Finish does
+// the rest once every row is final, on `threads` threads (1 or 2). RowsFinal
+// and WorkAhead are called from one thread at a time, before Finish.
+inline constexpr std::size_t kResizeRowsPerStep = 16;
+
+// The reduction in place: across (each row reduced at its own start, as soon
+// as it is final), down (as far as the final rows allow ahead of time), and
+// around (the surround turns white last). ResizePictureAverage is Finish alone.
 class PictureReduction {
  public:
   enum class Kind { Nothing, White, Reduce, OutOfMemory };
@@ -41,32 +48,31 @@ class PictureReduction {
   // Nothing to do, a page shrunk to nothing (white), a reduction, or no memory
   // for one (the page is then left untouched).
   Kind kind() const { return kind_; }
-  // Reduces rows [begin, end) across, in place; only for Kind::Reduce.
-  void ReduceRowsAcross(std::size_t begin, std::size_t end, int worker);
-  // Rows [begin, end) are reduced across and final: keeps the copies of them
-  // that the pass down reads after they are overwritten. Called with rising
-  // rows (or the whole page again after rows moved); Finish takes the copies
-  // of the rows never passed here.
-  void RowsReducedAcross(std::size_t begin, std::size_t end);
-  // Does up to `most` reduced rows of the pass down whose source rows and
-  // destination all lie within the first finalRows rows, all passed to
-  // RowsReducedAcross; returns how many it did. One thread at a time.
-  std::size_t ReduceDownWithin(std::size_t finalRows, std::size_t most, int worker);
-  // Once every row is reduced across: the rest of the reduction, on threads
-  // (1 or 2) threads. Returns 0, or -1 when memory is short.
+  // Reduces the new final rows across and keeps the copies of them that the
+  // pass down reads after they are overwritten.
+  void RowsFinal(std::size_t rows);
+  // Does a few rows of the pass down whose source rows and destination are
+  // all final; false when none can be done now.
+  bool WorkAhead();
+  // No reduced row is final before Finish has made the surround white.
+  std::size_t RowsDone() const;
+  // The final rows were rewritten whole (moved): the copies are taken again.
+  void RowsRewritten();
+  // The rest of the reduction once every row is final. Returns 0, or -1 when
+  // memory is short.
   int Finish(int threads);
 
  private:
   struct Work;
   Kind kind_ = Kind::Nothing;
   std::unique_ptr<Work> work_;
+  std::size_t finalRows_ = 0;
+  bool finished_ = false;
 };
 
-// The same enlargement in parts, so that its upper rows can follow the rows of
-// the page as they become final. Rows are passed to RowsFinal in order; the
-// upper rows whose sources are all final may be enlarged (EnlargeUpperRows) on
-// one thread at a time; once every row is final, Finish does the rest.
-// ResizePicture is the whole page passed at once, then Finish.
+// The enlargement in place: the upper rows can follow the rows of the page as
+// they become final; the lower ones go in groups once the page is complete.
+// ResizePicture is Finish alone.
 class PictureEnlargement {
  public:
   enum class Kind { Nothing, Enlarge, OutOfMemory };
@@ -82,24 +88,26 @@ class PictureEnlargement {
   // Nothing to do, an enlargement, or no memory for one (the page is then left
   // untouched).
   Kind kind() const { return kind_; }
-  // Rows [begin, end) are final: keeps the copies of them that later work
-  // reads after they are overwritten. Before anything is enlarged from them.
-  void RowsFinal(std::size_t begin, std::size_t end);
-  // Enlarges up to `most` of the upper rows, top down, whose source rows all
-  // lie within the first finalRows rows, all passed to RowsFinal; returns how
-  // many it enlarged.
-  std::size_t EnlargeUpperRows(std::size_t finalRows, std::size_t most);
-  // The number of leading rows EnlargeUpperRows has enlarged: final, as
-  // nothing later writes them.
-  std::size_t UpperRowsDone() const;
-  // Once every row has been passed to RowsFinal: the rest of the enlargement,
-  // on threads (1 or 2) threads. Returns 0, or -1 when memory was short.
+  // Keeps the copies of the new final rows that later work reads after they
+  // are overwritten.
+  void RowsFinal(std::size_t rows);
+  // Enlarges a few of the upper rows, top down, whose source rows are all
+  // final; false when none can be done now.
+  bool WorkAhead();
+  // The leading rows enlarged: final, as nothing later writes them.
+  std::size_t RowsDone() const;
+  // The final rows were rewritten whole (moved): the copies are taken again.
+  void RowsRewritten();
+  // The rest of the enlargement once every row is final. Returns 0, or -1
+  // when memory was short.
   int Finish(int threads);
 
  private:
   struct Work;
   Kind kind_ = Kind::Nothing;
   std::unique_ptr<Work> work_;
+  std::size_t finalRows_ = 0;
+  bool finished_ = false;
 };
 
 // Returns the least common multiple of two positive numbers (0 when either is not

@@ -179,6 +179,23 @@ struct PictureEnlargement::Work {
   // memory is short.
   bool Prepare(int64_t magnificationX, int64_t magnificationY, int32_t biWidth, int32_t biHeight, int threads);
 
+  // Copies the planned rows among page rows [begin, end).
+  void KeepRows(size_t begin, size_t end) {
+    for (size_t r = begin; r < end; ++r) {
+      if (savedSlot[r] >= 0)
+        std::memcpy(saved.get() + static_cast<size_t>(savedSlot[r]) * rowBytes, page + r * width_DIB, rowBytes);
+    }
+  }
+
+  // Enlarges up to `most` of the upper rows, top down, whose source rows all
+  // lie within the first finalRows rows; returns how many it enlarged.
+  size_t EnlargeUpperRows(size_t finalRows, size_t most) {
+    size_t done = 0;
+    for (; done < most && nextUpper < split && static_cast<size_t>(rows[nextUpper].next) < finalRows; ++done)
+      EnlargeRow(nextUpper++, expanded[0]);
+    return done;
+  }
+
   size_t Group(size_t k) const {
     size_t g = 0;
     while (g + 1 < groups && k >= groupStart[g + 1]) ++g;
@@ -288,49 +305,49 @@ PictureEnlargement::PictureEnlargement(uint8_t* pSrcBitmap, int32_t biWidth, int
 
 PictureEnlargement::~PictureEnlargement() = default;
 
-void PictureEnlargement::RowsFinal(size_t begin, size_t end) {
-  if (kind_ != Kind::Enlarge) return;
-  Work& w = *work_;
-  for (size_t r = begin; r < end; ++r) {
-    if (w.savedSlot[r] >= 0)
-      std::memcpy(w.saved.get() + static_cast<size_t>(w.savedSlot[r]) * w.rowBytes, w.page + r * w.width_DIB,
-                  w.rowBytes);
-  }
+void PictureEnlargement::RowsFinal(size_t rows) {
+  if (kind_ != Kind::Enlarge || rows <= finalRows_) return;
+  work_->KeepRows(finalRows_, rows);
+  finalRows_ = rows;
 }
 
-size_t PictureEnlargement::EnlargeUpperRows(size_t finalRows, size_t most) {
-  if (kind_ != Kind::Enlarge) return 0;
-  Work& w = *work_;
-  size_t done = 0;
-  for (; done < most && w.nextUpper < w.split && static_cast<size_t>(w.rows[w.nextUpper].next) < finalRows; ++done)
-    w.EnlargeRow(w.nextUpper++, w.expanded[0]);
-  return done;
+bool PictureEnlargement::WorkAhead() {
+  return kind_ == Kind::Enlarge && work_->EnlargeUpperRows(finalRows_, kResizeRowsPerStep) > 0;
 }
 
-size_t PictureEnlargement::UpperRowsDone() const { return kind_ == Kind::Enlarge ? work_->nextUpper : 0; }
+size_t PictureEnlargement::RowsDone() const {
+  if (kind_ == Kind::Nothing) return finalRows_;
+  if (kind_ == Kind::OutOfMemory) return 0;
+  return finished_ ? work_->height : work_->nextUpper;
+}
+
+void PictureEnlargement::RowsRewritten() {
+  if (kind_ == Kind::Enlarge) work_->KeepRows(0, finalRows_);
+}
 
 int PictureEnlargement::Finish(int threads) {
   if (kind_ == Kind::OutOfMemory) return -1;
-  if (kind_ == Kind::Nothing) return 0;
-  Work& w = *work_;
-  // The groups as bands: the rest of the upper one down, the lower ones up.
-  ForRowBands(
-      w.groups, 1, threads, [] { return false; },
-      [&](size_t group, size_t, int) {
-        if (group == 0) {
-          EnlargeUpperRows(w.height, w.height);
-        } else {
-          for (size_t k = w.groupStart[group + 1]; k-- > w.groupStart[group];) w.EnlargeRow(k, w.expanded[group]);
-        }
-      });
+  if (kind_ == Kind::Enlarge) {
+    Work& w = *work_;
+    RowsFinal(w.height);
+    // The groups as bands: the rest of the upper one down, the lower ones up.
+    ForRowBands(
+        w.groups, 1, threads, [] { return false; },
+        [&](size_t group, size_t, int) {
+          if (group == 0) {
+            w.EnlargeUpperRows(w.height, w.height);
+          } else {
+            for (size_t k = w.groupStart[group + 1]; k-- > w.groupStart[group];) w.EnlargeRow(k, w.expanded[group]);
+          }
+        });
+  }
+  finished_ = true;
   return 0;
 }
 
 int ResizePicture(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight, int32_t iMagnificationX,
                   int32_t iMagnificationY, int threads) {
-  PictureEnlargement enlargement(pSrcBitmap, biWidth, biHeight, iMagnificationX, iMagnificationY, threads);
-  if (enlargement.kind() == PictureEnlargement::Kind::Enlarge) enlargement.RowsFinal(0, static_cast<size_t>(biHeight));
-  return enlargement.Finish(threads);
+  return PictureEnlargement(pSrcBitmap, biWidth, biHeight, iMagnificationX, iMagnificationY, threads).Finish(threads);
 }
 
 }  // namespace velta

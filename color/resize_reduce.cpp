@@ -380,58 +380,67 @@ PictureReduction::PictureReduction(uint8_t* pSrcBitmap, int32_t biWidth, int32_t
 
 PictureReduction::~PictureReduction() = default;
 
-void PictureReduction::ReduceRowsAcross(size_t begin, size_t end, int worker) {
-  if (kind_ == Kind::Reduce) work_->ReduceRowsAcross(begin, end, worker);
+void PictureReduction::RowsFinal(size_t rows) {
+  if (kind_ != Kind::Reduce || rows <= finalRows_) return;
+  // The rows come one thread at a time, so they use the second work row and
+  // leave the first to the thread that finishes alongside.
+  work_->ReduceRowsAcross(finalRows_, rows, 1);
+  work_->SaveRows(finalRows_, rows);
+  finalRows_ = rows;
 }
 
-void PictureReduction::RowsReducedAcross(size_t begin, size_t end) {
-  if (kind_ == Kind::Reduce) work_->SaveRows(begin, end);
-}
-
-size_t PictureReduction::ReduceDownWithin(size_t finalRows, size_t most, int worker) {
-  if (kind_ != Kind::Reduce) return 0;
+bool PictureReduction::WorkAhead() {
+  if (kind_ != Kind::Reduce) return false;
   Work& w = *work_;
   const auto targetRows = static_cast<size_t>(w.tarHeight);
   size_t done = 0;
-  while (done < most) {
-    if (w.nextLower < targetRows && w.RowsReadBy(w.nextLower) <= finalRows) {
-      w.ReduceRowDown(w.nextLower++, worker);
-    } else if (w.upperLeft > 0 && w.upperNeeds <= finalRows) {
-      w.ReduceRowDown(--w.upperLeft, worker);
+  for (; done < kResizeRowsPerStep; ++done) {
+    if (w.nextLower < targetRows && w.RowsReadBy(w.nextLower) <= finalRows_) {
+      w.ReduceRowDown(w.nextLower++, 1);
+    } else if (w.upperLeft > 0 && w.upperNeeds <= finalRows_) {
+      w.ReduceRowDown(--w.upperLeft, 1);
     } else {
       break;
     }
-    ++done;
   }
-  return done;
+  return done > 0;
+}
+
+size_t PictureReduction::RowsDone() const {
+  if (kind_ == Kind::Nothing) return finalRows_;
+  return finished_ ? static_cast<size_t>(work_->height) : 0;
+}
+
+void PictureReduction::RowsRewritten() {
+  if (kind_ == Kind::Reduce) work_->SaveRows(0, finalRows_);
 }
 
 int PictureReduction::Finish(int threads) {
   switch (kind_) {
     case Kind::Nothing:
-      return 0;
+      break;
     case Kind::White:
       std::memset(work_->page, 255, work_->stride * static_cast<size_t>(work_->height));
-      return 0;
-    case Kind::Reduce:
-      work_->ReduceDown(threads);
-      return 0;
-    case Kind::OutOfMemory:
       break;
+    case Kind::Reduce: {
+      // The rows not yet reduced across, in bands on both threads.
+      const size_t first = finalRows_;
+      ForRowBands(
+          static_cast<size_t>(work_->height) - first, 64, threads, [] { return false; },
+          [&](size_t begin, size_t end, int worker) { work_->ReduceRowsAcross(first + begin, first + end, worker); });
+      work_->ReduceDown(threads);
+      break;
+    }
+    case Kind::OutOfMemory:
+      return -1;
   }
-  return -1;
+  finished_ = true;
+  return 0;
 }
 
 int ResizePictureAverage(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight, int32_t iMagnificationX,
                          int32_t iMagnificationY, int threads) {
-  PictureReduction reduction(pSrcBitmap, biWidth, biHeight, iMagnificationX, iMagnificationY);
-  if (reduction.kind() == PictureReduction::Kind::OutOfMemory) return -1;
-  if (reduction.kind() == PictureReduction::Kind::Reduce) {
-    ForRowBands(
-        static_cast<size_t>(biHeight), 64, threads, [] { return false; },
-        [&](size_t first, size_t last, int worker) { reduction.ReduceRowsAcross(first, last, worker); });
-  }
-  return reduction.Finish(threads);
+  return PictureReduction(pSrcBitmap, biWidth, biHeight, iMagnificationX, iMagnificationY).Finish(threads);
 }
 
 }  // namespace velta

@@ -6,8 +6,8 @@
 
 #include <atomic>
 #include <cstddef>
-#include <system_error>
-#include <thread>
+
+#include "cpu/second_thread.h"
 
 namespace velta {
 
@@ -33,15 +33,10 @@ bool ForRowBands(std::size_t rows, std::size_t band, int threads, Cancelled&& ca
       work(begin, begin + band < rows ? begin + band : rows, worker);
     }
   };
-  if (threads != 2 || rows <= band) return takeBands(true, 0);
-  std::thread helper;
-  try {
-    helper = std::thread([&] { takeBands(false, 1); });
-  } catch (const std::system_error&) {
-    return takeBands(true, 0);
-  }
+  SecondThread helper;
+  if (threads != 2 || rows <= band || !helper.Start([&] { takeBands(false, 1); })) return takeBands(true, 0);
   const bool finished = takeBands(true, 0);
-  helper.join();
+  helper.Join();
   return finished;
 }
 

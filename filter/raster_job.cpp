@@ -32,7 +32,7 @@ std::unique_ptr<uint8_t[]> Allocate(std::size_t count) {
 // Every byte the raster does not deliver, the rest of a short row, the pad at
 // each row's end and the rows after the data ends, is set to white (255).
 bool ReadPageRows(cups_raster_t* ras, const PageGeometry& geometry, int page, uint8_t* line, uint8_t* page_buffer,
-                  PageRoadWhileReading& road) {
+                  PageRoad& road) {
   const std::size_t stride = geometry.width_DIB;
   uint32_t y = 0;
   for (; y < geometry.height; ++y) {
@@ -45,10 +45,10 @@ bool ReadPageRows(cups_raster_t* ras, const PageGeometry& geometry, int page, ui
     const std::size_t kept = delivered < stride ? delivered : stride;
     std::memcpy(row, line, kept);
     std::memset(row + kept, 255, stride - kept);
-    road.RowsRead(y + 1);
+    road.RowsFinal(y + 1);
   }
   std::memset(page_buffer + y * stride, 255, (geometry.height - y) * stride);
-  road.RowsRead(geometry.height);
+  road.RowsFinal(geometry.height);
   return !CancelRequested();
 }
 
@@ -144,7 +144,7 @@ PageOutcome PrintPage(cups_raster_t* ras, const cups_page_header2_t& header, int
       {planes.page.get(), geometry.width_DIB, planes.send.get(), geometry.width, geometry.height});
   const PageBuffers buffers{planes.page.get(), geometry.width_DIB, planes.send.get(),
                             geometry.width,    geometry.height,    pageMemory.Notice()};
-  PageRoadWhileReading road(buffers, settings, tables);
+  PageRoad road(buffers, settings, tables);
   if (!ReadPageRows(ras, geometry, page, line.get(), planes.page.get(), road)) {
     road.Stop();
     return EndCancelledPage(output, planes);

@@ -8,37 +8,41 @@ namespace velta {
 
 namespace {
 
-// True when the pixels of rows [first, first + count) are all white (255).
-bool RowsAreBlank(const uint8_t* page, std::size_t width_DIB, std::size_t pixel_bytes, std::size_t first,
-                  std::size_t count) {
-  for (std::size_t y = first; y < first + count; ++y) {
-    if (!RowIsWhite(page + y * width_DIB, pixel_bytes)) return false;
-  }
-  return true;
-}
-
-}  // namespace
-
+// True when the pixel_bytes bytes of a row are all white (255).
 bool RowIsWhite(const uint8_t* row, std::size_t pixel_bytes) {
   return std::all_of(row, row + pixel_bytes, [](uint8_t v) { return v == 255; });
 }
 
-int BlankHalfResult(uint8_t* page, std::size_t width_DIB, uint32_t height, bool upperBlank, bool lowerBlank) {
-  if (height != kBlankHalfTestRows) return 1;
-  if (upperBlank) {
-    std::memcpy(page, page + kLowerHalfFirstRow * width_DIB, kLowerHalfRows * width_DIB);
+}  // namespace
+
+BlankHalfWatch::BlankHalfWatch(const uint8_t* page, std::size_t width_DIB, uint32_t width, uint32_t height)
+    : page_(page), width_DIB_(width_DIB), pixelBytes_(std::size_t{width} * 3), tested_(height == kBlankHalfTestRows) {}
+
+void BlankHalfWatch::RowsFinal(std::size_t rows) {
+  if (!tested_) return;
+  // A half stops being looked at once a row of it is not white; the lower
+  // half matters only when the upper one is not blank.
+  for (std::size_t y = seen_; y < rows; ++y) {
+    const uint8_t* row = page_ + y * width_DIB_;
+    if (y < kUpperRowsTested && upperBlank_) upperBlank_ = RowIsWhite(row, pixelBytes_);
+    if (y >= kLowerHalfFirstRow && lowerBlank_ && !upperBlank_) lowerBlank_ = RowIsWhite(row, pixelBytes_);
+  }
+  seen_ = std::max(seen_, rows);
+}
+
+int BlankHalfWatch::Result(uint8_t* page) const {
+  if (!tested_) return 1;
+  if (upperBlank_) {
+    std::memcpy(page, page + kLowerHalfFirstRow * width_DIB_, kLowerHalfRows * width_DIB_);
     return 0;
   }
-  return lowerBlank ? 0 : 1;
+  return lowerBlank_ ? 0 : 1;
 }
 
 int BlankHalfTest(uint8_t* page, std::size_t width_DIB, uint32_t width, uint32_t height) {
-  if (height != kBlankHalfTestRows) return 1;
-  const std::size_t pixel_bytes = std::size_t{width} * 3;
-  // The lower half is looked at only when the upper one is not blank.
-  const bool upperBlank = RowsAreBlank(page, width_DIB, pixel_bytes, 0, kUpperRowsTested);
-  const bool lowerBlank = !upperBlank && RowsAreBlank(page, width_DIB, pixel_bytes, kLowerHalfFirstRow, kLowerHalfRows);
-  return BlankHalfResult(page, width_DIB, height, upperBlank, lowerBlank);
+  BlankHalfWatch watch(page, width_DIB, width, height);
+  watch.RowsFinal(height);
+  return watch.Result(page);
 }
 
 }  // namespace velta

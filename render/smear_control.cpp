@@ -4,10 +4,9 @@
 #include <cstddef>
 #include <memory>
 #include <new>
-#include <system_error>
-#include <thread>
 #include <utility>
 
+#include "cpu/second_thread.h"
 #include "render/edge_fade.h"
 #include "render/random_source.h"
 #include "render/render_kernel.h"
@@ -302,13 +301,14 @@ bool RenderOnOneThread(PageRender& render, std::size_t first, const CancelCheck&
 // Renders batches first.. with a helper thread that prepares batches ahead of
 // the calling thread, which smears them and alone asks cancelled. The helper
 // is joined before this returns, cancelled or not. Returns false when
-// cancelled; throws std::system_error when no thread can be started.
+// cancelled; when no helper can be had the calling thread renders alone.
 bool RenderOnTwoThreads(PageRender& render, std::size_t first, const CancelCheck& cancelled,
                         const PageRowsDone& rowsDone) {
   const std::size_t batches = render.BatchCount();
   std::atomic<std::size_t> prepared{first}, smeared{first};
   std::atomic<bool> stop{false};
-  std::thread helper([&] {
+  SecondThread helper;
+  const bool started = helper.Start([&] {
     for (std::size_t b = first; b < batches; ++b) {
       // Wait for the slot: batch b reuses the slot of batch b - RING_SLOTS.
       for (std::size_t done = smeared.load(std::memory_order_acquire); b >= done + RING_SLOTS;
@@ -321,6 +321,7 @@ bool RenderOnTwoThreads(PageRender& render, std::size_t first, const CancelCheck
       prepared.notify_one();
     }
   });
+  if (!started) return RenderOnOneThread(render, first, cancelled, rowsDone);
   bool finished = true;
   for (std::size_t b = first; b < batches && finished; ++b) {
     for (std::size_t ready = prepared.load(std::memory_order_acquire); ready <= b;
@@ -341,7 +342,7 @@ bool RenderOnTwoThreads(PageRender& render, std::size_t first, const CancelCheck
     // next batch is smeared.
     if (finished) rowsDone(render.RowsDoneAfter(b), render.SendRowsUntouchedAfter(b, RING_SLOTS));
   }
-  helper.join();
+  helper.Join();
   return finished;
 }
 
@@ -359,7 +360,7 @@ int GetSmearlut(uint8_t* hotlut, int iPrintMode) {
 
 int SharpnessIndex(int16_t caSharpness) { return caSharpness >= -3 && caSharpness <= 4 ? caSharpness + 4 : 0; }
 
-struct SmearControlInParts::State {
+struct SmearControlByRows::State {
   State(const uint8_t* page, uint32_t w, uint32_t h, const uint8_t* toneCurve, uint8_t* send, int iPrintMode,
         int16_t caSharpness, const RenderVariant& chosen)
       : variant(chosen),
@@ -377,18 +378,18 @@ struct SmearControlInParts::State {
   }
 };
 
-SmearControlInParts::SmearControlInParts(const uint8_t* pSrcBitmap, uint32_t biWidth, uint32_t biHeight,
-                                         const uint8_t* lpToneCurve, uint8_t* pSendData, int iPrintMode,
-                                         int16_t caSharpness, const PageRowsDone& rowsDone)
+SmearControlByRows::SmearControlByRows(const uint8_t* pSrcBitmap, uint32_t biWidth, uint32_t biHeight,
+                                       const uint8_t* lpToneCurve, uint8_t* pSendData, int iPrintMode,
+                                       int16_t caSharpness, const PageRowsDone& rowsDone)
     : rowsDone_(rowsDone), sharpening_(SharpnessIndex(caSharpness) != 0) {
   if (biWidth == 0 || biHeight == 0) return;
   state_ = std::make_unique<State>(pSrcBitmap, biWidth, biHeight, lpToneCurve, pSendData, iPrintMode, caSharpness,
                                    CurrentRenderVariant());
 }
 
-SmearControlInParts::~SmearControlInParts() = default;
+SmearControlByRows::~SmearControlByRows() = default;
 
-int SmearControlInParts::Start() {
+int SmearControlByRows::Start() {
   init_by_array(PAGE_SEED, 4);
   if (!state_) return 0;
   state_->twoThreads = state_->variant.threads == 2 && state_->render.BatchCount() > 1;
@@ -396,36 +397,29 @@ int SmearControlInParts::Start() {
   return state_->render.Allocate(state_->twoThreads ? RING_SLOTS : 1) ? 0 : -1;
 }
 
-std::size_t SmearControlInParts::RenderRowsWithin(std::size_t finalRows, std::size_t most) {
-  if (!state_ || finalRows == 0) return 0;
-  State& s = *state_;
-  s.RenderFirstRowOnce();
-  std::size_t done = 0;
-  for (; done < most && s.nextBatch < s.render.BatchCount() && s.render.RowsReadBy(s.nextBatch) <= finalRows;
-       ++done, ++s.nextBatch) {
-    s.render.PrepareBatch(s.nextBatch, 1);
-    s.render.SmearBatch(s.nextBatch, 1, CancelCheck{});
-    rowsDone_(s.render.RowsDoneAfter(s.nextBatch), s.render.SendRowsUntouchedAfter(s.nextBatch, 0));
-  }
-  return done;
+void SmearControlByRows::RowsFinal(std::size_t rows) {
+  if (rows > finalRows_) finalRows_ = rows;
 }
 
-int SmearControlInParts::Finish(const CancelCheck& cancelled) {
+bool SmearControlByRows::WorkAhead() {
+  if (!state_ || finalRows_ == 0) return false;
+  State& s = *state_;
+  if (s.nextBatch >= s.render.BatchCount() || s.render.RowsReadBy(s.nextBatch) > finalRows_) return false;
+  s.RenderFirstRowOnce();
+  s.render.PrepareBatch(s.nextBatch, 1);
+  s.render.SmearBatch(s.nextBatch, 1, CancelCheck{});
+  rowsDone_(s.render.RowsDoneAfter(s.nextBatch), s.render.SendRowsUntouchedAfter(s.nextBatch, 0));
+  ++s.nextBatch;
+  return true;
+}
+
+int SmearControlByRows::Finish(const CancelCheck& cancelled) {
   if (!state_) return 0;
   State& s = *state_;
   if (cancelled()) return 1;
   s.RenderFirstRowOnce();
-  bool finished = false;
-  if (s.twoThreads) {
-    try {
-      finished = RenderOnTwoThreads(s.render, s.nextBatch, cancelled, rowsDone_);
-    } catch (const std::system_error&) {
-      // No second thread to be had: the page renders on this one.
-      finished = RenderOnOneThread(s.render, s.nextBatch, cancelled, rowsDone_);
-    }
-  } else {
-    finished = RenderOnOneThread(s.render, s.nextBatch, cancelled, rowsDone_);
-  }
+  const bool finished = s.twoThreads ? RenderOnTwoThreads(s.render, s.nextBatch, cancelled, rowsDone_)
+                                     : RenderOnOneThread(s.render, s.nextBatch, cancelled, rowsDone_);
   s.nextBatch = s.render.BatchCount();
   return finished ? 0 : 1;
 }
@@ -433,7 +427,7 @@ int SmearControlInParts::Finish(const CancelCheck& cancelled) {
 int SmearControl(const uint8_t* pSrcBitmap, uint32_t biWidth, uint32_t biHeight, const uint8_t* lpToneCurve,
                  uint8_t* pSendData, int iPrintMode, int16_t caSharpness, const CancelCheck& cancelled,
                  const PageRowsDone& rowsDone) {
-  SmearControlInParts parts(pSrcBitmap, biWidth, biHeight, lpToneCurve, pSendData, iPrintMode, caSharpness, rowsDone);
+  SmearControlByRows parts(pSrcBitmap, biWidth, biHeight, lpToneCurve, pSendData, iPrintMode, caSharpness, rowsDone);
   if (parts.Start() < 0) return -1;
   return parts.Finish(cancelled);
 }

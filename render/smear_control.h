@@ -33,27 +33,30 @@ int SmearControl(const uint8_t* pSrcBitmap, uint32_t biWidth, uint32_t biHeight,
                  uint8_t* pSendData, int iPrintMode, int16_t caSharpness, const CancelCheck& cancelled = {},
                  const PageRowsDone& rowsDone = {});
 
-// The same rendering in parts, so that rows can be rendered while later page
-// rows are still coming in: Start seeds the random source and allocates;
-// RenderRowsWithin renders, on the calling thread, the next rows whose page
-// rows are all final; Finish renders the rest as SmearControl does (on two
-// threads when the variant has them). The parts are called one at a time, on
-// any thread, and rowsDone hears on the thread of each part. The planes are
-// the same bytes as SmearControl's.
-class SmearControlInParts {
+// The same rendering row by row as the page's rows become final, so that rows
+// can be rendered while later page rows are still coming in: Start seeds the
+// random source and allocates; RowsFinal says how many leading page rows are
+// final; WorkAhead renders, on the calling thread, the next batch of rows whose
+// page rows are all final; Finish renders the rest once every page row is
+// final, as SmearControl does (on two threads when the variant has them). The
+// calls come one at a time, on any thread, and rowsDone hears on the thread of
+// each. The planes are the same bytes as SmearControl's.
+class SmearControlByRows {
  public:
-  SmearControlInParts(const uint8_t* pSrcBitmap, uint32_t biWidth, uint32_t biHeight, const uint8_t* lpToneCurve,
-                      uint8_t* pSendData, int iPrintMode, int16_t caSharpness, const PageRowsDone& rowsDone = {});
-  ~SmearControlInParts();
-  SmearControlInParts(const SmearControlInParts&) = delete;
-  SmearControlInParts& operator=(const SmearControlInParts&) = delete;
+  SmearControlByRows(const uint8_t* pSrcBitmap, uint32_t biWidth, uint32_t biHeight, const uint8_t* lpToneCurve,
+                     uint8_t* pSendData, int iPrintMode, int16_t caSharpness, const PageRowsDone& rowsDone = {});
+  ~SmearControlByRows();
+  SmearControlByRows(const SmearControlByRows&) = delete;
+  SmearControlByRows& operator=(const SmearControlByRows&) = delete;
 
   // Seeds the random source and allocates the histories and work rows;
   // returns 0, or -1 when memory is short (then nothing else may be called).
   int Start();
-  // Renders up to `most` batches of rows whose page rows all lie within the
-  // first finalRows rows; returns the number rendered.
-  std::size_t RenderRowsWithin(std::size_t finalRows, std::size_t most);
+  // Page rows [0, rows) are final.
+  void RowsFinal(std::size_t rows);
+  // Renders the next batch of rows if its page rows are all final; false
+  // when there is none.
+  bool WorkAhead();
   // Renders the rest once every page row is final: 0 when done, 1 when
   // cancelled() turned true (asked before every row).
   int Finish(const CancelCheck& cancelled);
@@ -62,6 +65,7 @@ class SmearControlInParts {
   struct State;
   PageRowsDone rowsDone_;
   bool sharpening_;
+  std::size_t finalRows_ = 0;
   std::unique_ptr<State> state_;
 };
 

@@ -158,8 +158,9 @@ TEST(PictureEnlargement, UpperRowsThatFollowTheArrivingRowsMatchTheSecondReading
         std::copy(page.bytes.begin() + static_cast<std::ptrdiff_t>(row * stride),
                   page.bytes.begin() + static_cast<std::ptrdiff_t>(end * stride),
                   bytes.begin() + static_cast<std::ptrdiff_t>(row * stride));
-        enlargement.RowsFinal(row, end);
-        enlargement.EnlargeUpperRows(end, 1 + row % 3);
+        enlargement.RowsFinal(end);
+        for (std::size_t k = 0; k < 1 + row % 3 && enlargement.WorkAhead(); ++k) {
+        }
       }
       ASSERT_EQ(enlargement.Finish(threads), 0);
       EXPECT_EQ(bytes, expected) << c.w << "x" << c.h << " by " << c.mag << " on " << threads << " thread(s)";
@@ -327,9 +328,9 @@ TEST(PictureReduction, PassDownThatFollowsTheArrivingRowsMatchesTheSecondReading
         std::copy(page.bytes.begin() + static_cast<std::ptrdiff_t>(row * stride),
                   page.bytes.begin() + static_cast<std::ptrdiff_t>(end * stride),
                   bytes.begin() + static_cast<std::ptrdiff_t>(row * stride));
-        reduction.ReduceRowsAcross(row, end, 1);
-        reduction.RowsReducedAcross(row, end);
-        reduction.ReduceDownWithin(end, 1 + row % 3, 1);
+        reduction.RowsFinal(end);
+        for (std::size_t k = 0; k < 1 + row % 3 && reduction.WorkAhead(); ++k) {
+        }
       }
       ASSERT_EQ(reduction.Finish(threads), 0);
       EXPECT_EQ(bytes, expected) << c.w << "x" << c.h << " by " << c.mag << " on " << threads << " thread(s)";

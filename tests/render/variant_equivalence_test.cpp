@@ -286,8 +286,8 @@ TEST_F(EveryVariant, RowsRenderedWhileLaterRowsArriveEqualTheReference) {
         ASSERT_TRUE(SetRenderVariant(variant));
         std::vector<uint8_t> page(original.bytes.size(), 0xEE), send(expected.size(), 0x5A);
         Scribbler scribbler{page.data(), stride, send.data(), w, h, {}, {}};
-        SmearControlInParts parts(page.data(), w, h, hotlut.data(), send.data(), 1, caSharpness,
-                                  PageRowsDone{Scribbler::Notify, &scribbler});
+        SmearControlByRows parts(page.data(), w, h, hotlut.data(), send.data(), 1, caSharpness,
+                                 PageRowsDone{Scribbler::Notify, &scribbler});
         ASSERT_EQ(parts.Start(), 0);
         // One row at a time, or a few.
         const std::size_t step = variant.threads == 1 ? 1 : 1 + (w + h) % 5;
@@ -296,7 +296,9 @@ TEST_F(EveryVariant, RowsRenderedWhileLaterRowsArriveEqualTheReference) {
           std::copy(original.bytes.begin() + static_cast<std::ptrdiff_t>(row * stride),
                     original.bytes.begin() + static_cast<std::ptrdiff_t>(end * stride),
                     page.begin() + static_cast<std::ptrdiff_t>(row * stride));
-          parts.RenderRowsWithin(end, 1 + row % 2);
+          parts.RowsFinal(end);
+          for (std::size_t k = 0; k < 1 + row % 2 && parts.WorkAhead(); ++k) {
+          }
         }
         ASSERT_EQ(parts.Finish({}), 0);
         EXPECT_EQ(send, expected) << Describe(variant) << ", " << w << "x" << h << ", sharpness " << caSharpness;
