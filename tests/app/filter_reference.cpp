@@ -3,8 +3,6 @@
 
 #include <fstream>
 
-#include "tests/app/temp_folder.h"
-
 namespace velta::apptest {
 
 namespace {
@@ -31,13 +29,6 @@ bool WriteReferencePpd(const std::string& path) {
     WriteOption(ppd, number, "0");
   for (const char* flag : {"DirectMap", "Monochrome", "PrintMode"}) WriteOption(ppd, flag, "false");
   return static_cast<bool>(ppd);
-}
-
-std::string RunFilter(const std::string& filter_binary, const std::string& ppd, const std::string& options,
-                      const std::string& raster_file, int& status) {
-  return RunCommand(
-      "PPD='" + ppd + "' '" + filter_binary + "' 1 tester title 1 '" + options + "' '" + raster_file + "' 2>/dev/null",
-      status);
 }
 
 }  // namespace velta::apptest

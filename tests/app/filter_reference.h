@@ -9,9 +9,4 @@ namespace velta::apptest {
 // defaults (numbers 0, flags false), so that the filter reads job options.
 bool WriteReferencePpd(const std::string& path);
 
-// Runs rastertovelta on raster_file with the job option string options and the
-// PPD ppd; returns its standard output (the printer bytes), status written.
-std::string RunFilter(const std::string& filter_binary, const std::string& ppd, const std::string& options,
-                      const std::string& raster_file, int& status);
-
 }  // namespace velta::apptest

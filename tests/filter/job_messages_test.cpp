@@ -4,7 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "filter_process.h"
+#include "tests/support/files.h"
+#include "tests/support/velta_programs.h"
 #include "wire_pages.h"
 
 namespace velta::test {
@@ -162,7 +163,9 @@ TEST(JobMessages, ShortPageIsPrintedInFull) {
 
 TEST(JobMessages, FailedPrinterWriteIsAnError) {
   // /dev/full refuses every byte, like a printer connection that broke.
-  ChildProcess child({RASTERTOVELTA_PATH, "1", "u", "t", "1", ""}, FilterEnvironment(""), "/dev/full");
+  Command command = FilterCommand({"1", "u", "t", "1", ""});
+  command.stdout_file = "/dev/full";
+  ChildProcess child(command);
   child.Write(MakeRaster({"--width", "600", "--height", "400"}));
   const auto run = child.Finish();
   EXPECT_EQ(run.status, 1);

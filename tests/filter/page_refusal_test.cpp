@@ -4,7 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "filter_process.h"
+#include "tests/support/files.h"
+#include "tests/support/velta_programs.h"
 #include "wire_pages.h"
 
 namespace velta::test {
@@ -58,7 +59,9 @@ TEST(PageRefusal, LargestPageWithinTheLimitIsPrinted) {
   // 65535 x 1365 x 3 = 268365825 bytes, just under 256 MiB; header only, rows white.
   // The stream goes to a file, and only its framing is read back.
   const std::string path = WriteTempFile("largest.prn", "");
-  ChildProcess child({RASTERTOVELTA_PATH, "1", "u", "t", "1", ""}, FilterEnvironment(""), path);
+  Command command = FilterCommand({"1", "u", "t", "1", ""});
+  command.stdout_file = path;
+  ChildProcess child(command);
   child.Write(MakeRaster({"--width", "65535", "--height", "1365", "--rows", "0"}));
   const auto run = child.Finish();
   EXPECT_EQ(run.status, 0) << run.err;
