@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "tests/app/app_server.h"
-#include "tests/app/filter_reference.h"
+#include "tests/app/reference_ppd.h"
 #include "tests/app/printer_stream.h"
 #include "tests/support/raster.h"
 #include "tests/support/velta_programs.h"

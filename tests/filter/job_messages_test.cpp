@@ -1,6 +1,5 @@
 // The life of a job as the spooler sees it: messages, progress and exit status.
 #include <chrono>
-#include <sstream>
 
 #include <gtest/gtest.h>
 
@@ -10,14 +9,6 @@
 
 namespace velta::test {
 namespace {
-
-// The lines of a text, without their newlines.
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
 
 // The percentages of the progress lines of page 1, in order.
 std::vector<std::string> ProgressOf(const std::string& err) {

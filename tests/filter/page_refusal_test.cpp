@@ -11,14 +11,6 @@
 namespace velta::test {
 namespace {
 
-// The "ERROR:" lines of a text.
-std::vector<std::string> ErrorLines(const std::string& err) {
-  std::vector<std::string> lines;
-  for (std::size_t at = err.find("ERROR:"); at != std::string::npos; at = err.find("ERROR:", at + 1))
-    lines.push_back(err.substr(at, err.find('\n', at) - at));
-  return lines;
-}
-
 TEST(PageRefusal, BadHeadersGiveOneErrorAndNothingOnTheWire) {
   struct Case {
     std::vector<std::string> raster;
@@ -49,7 +41,7 @@ TEST(PageRefusal, BadHeadersGiveOneErrorAndNothingOnTheWire) {
   for (const Case& c : cases) {
     const auto run = RunFilter(JobArgs(), MakeRaster(c.raster));
     EXPECT_EQ(run.status, 1) << c.error;
-    EXPECT_EQ(ErrorLines(run.err), std::vector<std::string>{c.error}) << run.err;
+    EXPECT_EQ(Lines(run.err, "ERROR:"), std::vector<std::string>{c.error}) << run.err;
     EXPECT_TRUE(run.out.empty()) << c.error;
     EXPECT_EQ(run.err.find("PAGE:"), std::string::npos) << c.error;
   }
@@ -84,7 +76,8 @@ TEST(PageRefusal, GoodPagesBeforeARefusedOneStayPrinted) {
   EXPECT_EQ(run.status, 1);
   std::vector<WirePage> pages;
   EXPECT_TRUE(SplitPages(run.out, 4, 2, 1, pages));
-  EXPECT_EQ(ErrorLines(run.err), std::vector<std::string>{"ERROR: cupsBitsPerColor=16 is not supported (expected 8)"});
+  EXPECT_EQ(Lines(run.err, "ERROR:"),
+            std::vector<std::string>{"ERROR: cupsBitsPerColor=16 is not supported (expected 8)"});
 }
 
 }  // namespace

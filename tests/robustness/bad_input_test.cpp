@@ -55,7 +55,7 @@ void Check(const Case& c, const std::string& options = "", const std::string& pp
   const ProcessResult run = RunJob(JobArgs(options), Input::File, path, ppd);
   EXPECT_LT(run.status, 128) << "killed by a signal";
   EXPECT_EQ(run.status, c.status) << run.err;
-  EXPECT_EQ(ErrorLines(run.err), c.errors) << run.err;
+  EXPECT_EQ(Lines(run.err, "ERROR:"), c.errors) << run.err;
   std::vector<DecodedPage> pages;
   EXPECT_TRUE(DecodePages(run.out, pages)) << "the printer stream is broken";
   EXPECT_EQ(static_cast<int>(pages.size()), c.pages);
@@ -246,7 +246,7 @@ TEST(BadInput, MissingUnreadableAndEmptySources) {
     const ProcessResult run = RunJob(words, c.input, c.stdin_path, c.ppd);
     EXPECT_LT(run.status, 128);
     EXPECT_EQ(run.status, c.status) << run.err;
-    EXPECT_EQ(WithFileDescriptorsNamed(ErrorLines(run.err)), c.errors) << run.err;
+    EXPECT_EQ(WithFileDescriptorsNamed(Lines(run.err, "ERROR:")), c.errors) << run.err;
     std::vector<DecodedPage> pages;
     EXPECT_TRUE(DecodePages(run.out, pages));
     EXPECT_EQ(static_cast<int>(pages.size()), c.pages);

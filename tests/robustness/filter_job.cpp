@@ -2,8 +2,6 @@
 // closed, and what it wrote read back as the printer would.
 #include "filter_job.h"
 
-#include <sstream>
-
 namespace velta::robustness {
 
 ProcessResult RunJob(const std::vector<std::string>& args, Input input, const std::string& input_path,
@@ -12,14 +10,6 @@ ProcessResult RunJob(const std::vector<std::string>& args, Input input, const st
   command.stdin_closed = input == Input::Closed;
   if (input == Input::File) command.stdin_file = input_path;
   return test::Run(command);
-}
-
-std::vector<std::string> ErrorLines(const std::string& err) {
-  std::vector<std::string> lines;
-  std::istringstream text(err);
-  for (std::string line; std::getline(text, line);)
-    if (line.starts_with("ERROR:")) lines.push_back(line);
-  return lines;
 }
 
 bool DecodePages(const std::string& stream, std::vector<DecodedPage>& pages) {

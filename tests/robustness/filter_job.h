@@ -16,6 +16,7 @@ using test::Command;
 using test::FilterCommand;
 using test::JobArgs;
 using test::kShippedPpd;
+using test::Lines;
 using test::MakeRasterFile;
 using test::ProcessResult;
 using test::ReadFile;
@@ -28,9 +29,6 @@ enum class Input { File, Closed };
 // input from input_path (or closed) and PPD set to ppd_path unless it is empty.
 ProcessResult RunJob(const std::vector<std::string>& args, Input input, const std::string& input_path,
                      const std::string& ppd_path);
-
-// The "ERROR:" lines of a text, without their newlines.
-std::vector<std::string> ErrorLines(const std::string& err);
 
 // The pages of a printer stream as velta-decode's reader sees them (head data
 // not kept). False when the reader finds the stream broken; an empty stream

@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <csignal>
 #include <mutex>
+#include <sstream>
 #include <stdexcept>
 
 #include <fcntl.h>
@@ -185,5 +186,13 @@ ProcessResult Run(const Command& command, const std::string& input) {
 }
 
 ProcessResult RunShell(const std::string& line) { return Run(Command({"/bin/sh", "-c", line})); }
+
+std::vector<std::string> Lines(const std::string& text, const std::string& prefix) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);)
+    if (line.starts_with(prefix)) lines.push_back(line);
+  return lines;
+}
 
 }  // namespace velta::test

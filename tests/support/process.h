@@ -78,4 +78,8 @@ ProcessResult Run(const Command& command, const std::string& input = "");
 // Runs a command line through /bin/sh with this process's environment.
 ProcessResult RunShell(const std::string& line);
 
+// The lines of a program's output or messages that start with prefix, without
+// their line ends.
+std::vector<std::string> Lines(const std::string& text, const std::string& prefix = "");
+
 }  // namespace velta::test

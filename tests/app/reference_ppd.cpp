@@ -1,5 +1,6 @@
-// The filter run directly on a raster: the reference for the app's bytes.
-#include "tests/app/filter_reference.h"
+// The printer description the filter runs with when it serves as the reference
+// for the app's bytes.
+#include "tests/app/reference_ppd.h"
 
 #include <fstream>
 

@@ -1,4 +1,5 @@
-// The filter run directly on a raster: the reference for the app's bytes.
+// The printer description the filter runs with when it serves as the reference
+// for the app's bytes.
 #pragma once
 
 #include <string>
