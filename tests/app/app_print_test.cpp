@@ -11,12 +11,17 @@
 #include <vector>
 
 #include "tests/app/app_server.h"
-#include "tests/app/filter_reference.h"
+#include "tests/app/reference_ppd.h"
 #include "tests/app/printer_stream.h"
-#include "tests/app/pwg_raster_file.h"
+#include "tests/support/raster.h"
+#include "tests/support/velta_programs.h"
 
 namespace velta::apptest {
 namespace {
+
+using test::RasterPage;
+using test::WritePwgRaster;
+using test::WriteTestPng;
 
 // Where two byte strings first differ, for a readable failure message.
 std::string FirstDifference(const std::string& a, const std::string& b) {
@@ -64,10 +69,11 @@ class AppPrintTest : public ::testing::Test {
 
   // The filter's bytes for raster with the option string options.
   static std::string FilterBytes(const std::string& raster, const std::string& options) {
-    int status = -1;
-    const std::string bytes = RunFilter(VELTA_FILTER_BINARY, ppd_, options, raster, status);
-    EXPECT_EQ(status, 0) << "filter on " << raster;
-    return bytes;
+    std::vector<std::string> args = test::JobArgs(options);
+    args.push_back(raster);
+    const test::ProcessResult run = test::RunFilter(args, "", ppd_);
+    EXPECT_EQ(run.status, 0) << "filter on " << raster << ": " << run.err;
+    return run.out;
   }
 
   static std::unique_ptr<AppServer> server_;
@@ -259,20 +265,19 @@ namespace velta::apptest {
 namespace {
 
 TEST_F(AppPrintTest, PrintingDefaultsPageOffersEverySettingAndTheServerStaysUp) {
-  int status = -1;
-  const std::string page = RunCommand(
-      "curl -s --max-time 10 http://127.0.0.1:" + std::to_string(server_->port()) + "/velta/printing", status);
-  ASSERT_EQ(status, 0);
+  const test::ProcessResult run =
+      RunShell("curl -s --max-time 10 http://127.0.0.1:" + std::to_string(server_->port()) + "/velta/printing");
+  ASSERT_EQ(run.status, 0);
+  const std::string& page = run.out;
   for (const char* name : {"brightness", "contrast", "saturation", "resize", "sharpness", "red-balance",
                            "green-balance", "blue-balance", "direct-map", "monochrome", "print-mode"})
     EXPECT_NE(page.find(std::string("name=\"") + name + "\""), std::string::npos) << name;
   EXPECT_NE(page.find("min=\"-4\" max=\"4\""), std::string::npos) << "sharpness range";
   // The page once took the server down while writing its footer.
   EXPECT_TRUE(WaitForPort(server_->port(), 2000));
-  const std::string again = RunCommand("curl -s --max-time 10 -o /dev/null -w '%{http_code}' http://127.0.0.1:" +
-                                           std::to_string(server_->port()) + "/velta/printing",
-                                       status);
-  EXPECT_EQ(again, "200");
+  const test::ProcessResult again = RunShell("curl -s --max-time 10 -o /dev/null -w '%{http_code}' http://127.0.0.1:" +
+                                             std::to_string(server_->port()) + "/velta/printing");
+  EXPECT_EQ(again.out, "200");
 }
 
 }  // namespace

@@ -1,9 +1,10 @@
 // The printer application run as a private server for one test program.
 #include "tests/app/app_server.h"
 
-#include <signal.h>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -15,13 +16,13 @@ namespace velta::apptest {
 
 namespace {
 
-// Waits up to timeout_ms for child pid to end; true when it has been reaped.
-bool ReapWithin(pid_t pid, int timeout_ms) {
-  for (int waited = 0; waited < timeout_ms; waited += 20) {
-    if (waitpid(pid, nullptr, WNOHANG) == pid) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return false;
+// The address 127.0.0.1:port.
+sockaddr_in LocalAddress(int port) {
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<uint16_t>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  return address;
 }
 
 // The value of "NAME (type) = value" in ipptool -v output, or empty.
@@ -46,35 +47,48 @@ const char* kOperationStart =
 
 }  // namespace
 
+int FreeLocalPort() {
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address = LocalAddress(0);
+  socklen_t length = sizeof address;
+  const bool bound = fd >= 0 && bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+                     getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0;
+  if (fd >= 0) close(fd);
+  return bound ? ntohs(address.sin_port) : -1;
+}
+
+bool WaitForPort(int port, int timeout_ms) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  while (std::chrono::steady_clock::now() < deadline) {
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const sockaddr_in address = LocalAddress(port);
+    const bool up = connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    close(fd);
+    if (up) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return false;
+}
+
 AppServer::AppServer(const std::string& app_binary) : folder_("velta-app-test") {
   mkdir(device_folder().c_str(), 0755);
   program_ = folder_.path() + "/velta-app-test-" + std::to_string(getpid());
   if (symlink(app_binary.c_str(), program_.c_str()) != 0) return;
   port_ = FreeLocalPort();
-  const std::string port_option = "server-port=" + std::to_string(port_);
-  const std::string state_option = "state-directory=" + folder_.path() + "/state";
-  const std::string log_option = "log-file=" + folder_.path() + "/app.log";
-  pid_ = fork();
-  if (pid_ == 0) {
-    freopen("/dev/null", "r", stdin);
-    execl(program_.c_str(), program_.c_str(), "server", "-o", port_option.c_str(), "-o", "listen-hostname=127.0.0.1",
-          "-o", state_option.c_str(), "-o", log_option.c_str(), "-o", "log-level=info", static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  if (pid_ < 0 || !WaitForPort(port_, 10000)) Stop();
+  test::Command server({program_, "server", "-o", "server-port=" + std::to_string(port_), "-o",
+                        "listen-hostname=127.0.0.1", "-o", "state-directory=" + folder_.File("state"), "-o",
+                        "log-file=" + folder_.File("app.log"), "-o", "log-level=info"});
+  server.stdin_file = "/dev/null";
+  server.stdout_file = folder_.File("server.out");
+  server.stderr_file = folder_.File("server.err");
+  server_ = std::make_unique<test::ChildProcess>(server);
+  if (!WaitForPort(port_, 10000)) Stop();
 }
 
 AppServer::~AppServer() { Stop(); }
 
 void AppServer::Stop() {
-  if (pid_ > 0) {
-    kill(pid_, SIGTERM);
-    if (!ReapWithin(pid_, 5000)) {
-      kill(pid_, SIGKILL);
-      ReapWithin(pid_, 5000);
-    }
-    pid_ = -1;
-  }
+  if (server_ && server_->running()) server_->Stop();
   // PAPPL leaves its local socket behind; it carries this program's own name.
   if (!program_.empty()) unlink(("/run/" + program_.substr(program_.rfind('/') + 1) + ".sock").c_str());
 }
@@ -84,20 +98,18 @@ std::string AppServer::PrinterUri(const std::string& name) const {
 }
 
 bool AppServer::AddPrinter(const std::string& name) {
-  int status = 0;
-  RunCommand("'" + program_ + "' add -u ipp://127.0.0.1:" + std::to_string(port_) + "/ipp/system -d " + name +
-                 " -m velta_photo -v file://" + device_folder() + " 2>&1",
-             status);
-  return status == 0;
+  return RunShell("'" + program_ + "' add -u ipp://127.0.0.1:" + std::to_string(port_) + "/ipp/system -d " + name +
+                  " -m velta_photo -v file://" + device_folder() + " 2>&1")
+             .status == 0;
 }
 
-std::string AppServer::RunIpptool(const std::string& uri, const std::string& body, int& status) {
+test::ProcessResult AppServer::RunIpptool(const std::string& uri, const std::string& body) {
   static std::atomic<int> serial = 0;
   const std::string test_file = folder_.path() + "/request" + std::to_string(++serial) + ".test";
   std::ofstream(test_file) << "{\n" << body << "}\n";
-  const std::string output = RunCommand("ipptool -T 30 -tv '" + uri + "' '" + test_file + "' 2>&1", status);
+  test::ProcessResult run = RunShell("ipptool -T 30 -tv '" + uri + "' '" + test_file + "' 2>&1");
   unlink(test_file.c_str());
-  return output;
+  return run;
 }
 
 int AppServer::Submit(const std::string& printer, const JobRequest& job) {
@@ -110,10 +122,9 @@ int AppServer::Submit(const std::string& printer, const JobRequest& job) {
   if (!job.media.empty()) body += "  ATTR keyword media " + job.media + "\n";
   for (const std::string& attribute : job.vendor) body += "  ATTR " + attribute + "\n";
   body += "  FILE " + job.file + "\n  STATUS successful-ok\n";
-  int status = 0;
-  const std::string output = RunIpptool(PrinterUri(printer), body, status);
-  const std::string id = ShownValue(output, "job-id");
-  return status == 0 && !id.empty() ? std::stoi(id) : 0;
+  const test::ProcessResult run = RunIpptool(PrinterUri(printer), body);
+  const std::string id = ShownValue(run.out, "job-id");
+  return run.status == 0 && !id.empty() ? std::stoi(id) : 0;
 }
 
 std::string AppServer::WaitForJob(const std::string& printer, int job_id, int timeout_ms) {
@@ -122,8 +133,7 @@ std::string AppServer::WaitForJob(const std::string& printer, int job_id, int ti
   body += "  ATTR integer job-id " + std::to_string(job_id) + "\n";
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
   while (std::chrono::steady_clock::now() < deadline) {
-    int status = 0;
-    const std::string state = ShownValue(RunIpptool(PrinterUri(printer), body, status), "job-state");
+    const std::string state = ShownValue(RunIpptool(PrinterUri(printer), body).out, "job-state");
     if (state == "completed" || state == "canceled" || state == "aborted") return state;
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
@@ -134,19 +144,16 @@ int AppServer::ProcessingJob(const std::string& printer) {
   std::string body = "  OPERATION Get-Jobs\n";
   body += kOperationStart;
   body += "  ATTR keyword which-jobs not-completed\n  ATTR keyword requested-attributes job-id,job-state\n";
-  int status = 0;
-  const std::string output = RunIpptool(PrinterUri(printer), body, status);
-  const std::string id = ShownValue(output, "job-id");
-  return status == 0 && !id.empty() ? std::stoi(id) : 0;
+  const test::ProcessResult run = RunIpptool(PrinterUri(printer), body);
+  const std::string id = ShownValue(run.out, "job-id");
+  return run.status == 0 && !id.empty() ? std::stoi(id) : 0;
 }
 
 bool AppServer::Cancel(const std::string& printer, int job_id) {
   std::string body = "  OPERATION Cancel-Job\n";
   body += kOperationStart;
   body += "  ATTR integer job-id " + std::to_string(job_id) + "\n  STATUS successful-ok\n";
-  int status = 0;
-  RunIpptool(PrinterUri(printer), body, status);
-  return status == 0;
+  return RunIpptool(PrinterUri(printer), body).status == 0;
 }
 
 }  // namespace velta::apptest

@@ -1,14 +1,23 @@
 // The printer application run as a private server for one test program.
 #pragma once
 
-#include <sys/types.h>
-
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "tests/app/temp_folder.h"
+#include "tests/support/files.h"
+#include "tests/support/process.h"
 
 namespace velta::apptest {
+
+using test::ReadFile;
+using test::RunShell;
+
+// A TCP port on 127.0.0.1 that nothing listens on right now.
+int FreeLocalPort();
+
+// True once something accepts connections on 127.0.0.1:port, waiting at most timeout_ms.
+bool WaitForPort(int port, int timeout_ms);
 
 // A print job as the tests submit it with ipptool.
 struct JobRequest {
@@ -23,7 +32,7 @@ struct JobRequest {
 // velta-printer-app serving 127.0.0.1 on a free port, with its state, spool,
 // log and file device in a private folder. The program runs under a name of
 // its own (a symbolic link) so that its local socket does not meet any other
-// instance's. Stopped by its process id, and its folder removed, on destruction.
+// instance's. Stopped, and its folder removed, on destruction.
 class AppServer {
  public:
   explicit AppServer(const std::string& app_binary);
@@ -32,7 +41,7 @@ class AppServer {
   AppServer& operator=(const AppServer&) = delete;
 
   // True when the server accepts connections.
-  bool running() const { return pid_ > 0 && port_ > 0; }
+  bool running() const { return server_ && server_->running() && port_ > 0; }
 
   // Adds a printer with a file:/// device writing into device_folder().
   bool AddPrinter(const std::string& name);
@@ -61,12 +70,12 @@ class AppServer {
 
  private:
   // Runs ipptool with a test file of the given body against uri; returns its output.
-  std::string RunIpptool(const std::string& uri, const std::string& body, int& status);
+  test::ProcessResult RunIpptool(const std::string& uri, const std::string& body);
 
-  TempFolder folder_;
+  test::TempFolder folder_;
   std::string program_;  // the symbolic link the server runs as
   int port_ = 0;
-  pid_t pid_ = -1;
+  std::unique_ptr<test::ChildProcess> server_;
 };
 
 }  // namespace velta::apptest

@@ -1,18 +1,18 @@
 // A private CUPS daemon on 127.0.0.1 for driverless queue tests.
 #pragma once
 
-#include <sys/types.h>
-
+#include <memory>
 #include <string>
 
-#include "tests/app/temp_folder.h"
+#include "tests/support/files.h"
+#include "tests/support/process.h"
 
 namespace velta::apptest {
 
 // cupsd with its own ServerRoot, spool, cache, state and logs in a temporary
 // folder (mode 0755), listening on 127.0.0.1 on a free port, open to every
-// operation without authentication. Stopped by its process id and its folder
-// removed on destruction.
+// operation without authentication. Stopped and its folder removed on
+// destruction.
 class CupsDaemon {
  public:
   CupsDaemon();
@@ -21,7 +21,7 @@ class CupsDaemon {
   CupsDaemon& operator=(const CupsDaemon&) = delete;
 
   // True when the daemon accepts connections.
-  bool running() const { return pid_ > 0; }
+  bool running() const { return daemon_ && daemon_->running(); }
 
   // "127.0.0.1:PORT", for the -h option of lpadmin and lp.
   std::string server() const { return "127.0.0.1:" + std::to_string(port_); }
@@ -33,9 +33,9 @@ class CupsDaemon {
   void Stop();
 
  private:
-  TempFolder folder_;
+  test::TempFolder folder_;
   int port_ = 0;
-  pid_t pid_ = -1;
+  std::unique_ptr<test::ChildProcess> daemon_;
 };
 
 }  // namespace velta::apptest

@@ -10,7 +10,7 @@
 #include "tests/app/app_server.h"
 #include "tests/app/cups_daemon.h"
 #include "tests/app/printer_stream.h"
-#include "tests/app/pwg_raster_file.h"
+#include "tests/support/raster.h"
 
 namespace velta::apptest {
 namespace {
@@ -37,14 +37,13 @@ TEST(CupsQueueTest, PngPrintedWithLpArrivesAsOneCompleteSheet) {
   CupsDaemon cupsd;
   ASSERT_TRUE(cupsd.running());
 
-  int status = -1;
-  const std::string added = RunCommand(
-      "lpadmin -h " + cupsd.server() + " -p velta -E -v " + app.PrinterUri("velta") + " -m everywhere 2>&1", status);
-  ASSERT_EQ(status, 0) << added;
+  const test::ProcessResult added =
+      RunShell("lpadmin -h " + cupsd.server() + " -p velta -E -v " + app.PrinterUri("velta") + " -m everywhere 2>&1");
+  ASSERT_EQ(added.status, 0) << added.out;
   const std::string png = cupsd.folder() + "/picture.png";
-  ASSERT_TRUE(WriteTestPng(png));
-  const std::string queued = RunCommand("lp -h " + cupsd.server() + " -d velta '" + png + "' 2>&1", status);
-  ASSERT_EQ(status, 0) << queued;
+  ASSERT_TRUE(test::WriteTestPng(png));
+  const test::ProcessResult queued = RunShell("lp -h " + cupsd.server() + " -d velta '" + png + "' 2>&1");
+  ASSERT_EQ(queued.status, 0) << queued.out;
 
   // The page is complete once the stream parses as one whole page; a partly
   // written file does not.

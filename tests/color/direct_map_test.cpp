@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "color/direct_map.h"
+#include "tests/reference/colour_reference.h"
 
 namespace velta {
 namespace {
@@ -26,33 +27,11 @@ Rgb Map(const uint8_t* table, Rgb in) {
   return {r, g, b};
 }
 
-// A second, plain reading of the interpolation: order the three channels by weight
-// (largest first) and walk from the base node along the largest, then the second
-// channel, to the far node; each step carries the drop in weight. How ties are
-// ordered does not matter, because a tie makes the step between them weigh 0.
+// The reference's reading of the interpolation.
 Rgb Reference(const uint8_t* table, Rgb in) {
-  struct Axis {
-    int weight, stride;
-  };
-  std::array<Axis, 3> axes;
-  int base = 0;
-  const int strides[3] = {243, 27, 3};
-  for (int c = 0; c < 3; ++c) {
-    const int low = in[c] % 32;
-    axes[c] = {low == 0 ? 0 : low + 1, strides[c]};
-    base += (in[c] / 32) * strides[c];
-  }
-  std::sort(axes.begin(), axes.end(), [](Axis a, Axis b) { return a.weight > b.weight; });
-  const int corner[4] = {base, base + axes[0].stride, base + axes[0].stride + axes[1].stride, base + 273};
-  const int weight[4] = {32 - axes[0].weight, axes[0].weight - axes[1].weight, axes[1].weight - axes[2].weight,
-                         axes[2].weight};
-  Rgb out{};
-  for (int c = 0; c < 3; ++c) {
-    int sum = 0;
-    for (int k = 0; k < 4; ++k) sum += weight[k] * table[corner[k] + c];
-    out[c] = sum / 32;
-  }
-  return out;
+  uint8_t rgb[3] = {static_cast<uint8_t>(in[0]), static_cast<uint8_t>(in[1]), static_cast<uint8_t>(in[2])};
+  reference::MapThroughGrid(table, rgb);
+  return {rgb[0], rgb[1], rgb[2]};
 }
 
 TEST(Change3D, WorkedExamplesWithTheBuiltInMap) {

@@ -1,5 +1,5 @@
 // Picture resizing on the page: enlargement about the centre and reduction onto a
-// white page, checked by hand and against plain second readings of the arithmetic.
+// white page, checked by hand and against the reference worked out pixel by pixel.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "color/resize.h"
+#include "tests/reference/resize_reference.h"
 
 namespace velta {
 namespace {
@@ -52,31 +53,12 @@ std::function<int(int, int, int)> Noise(unsigned seed) {
 
 // --- enlargement ---------------------------------------------------------------
 
-// Second reading of the enlargement: the same running positions, with a missing
-// neighbour taken from the last column or row.
+// The page as the reference enlarges it.
 std::vector<uint8_t> ReferenceEnlarge(const Page& page, int mag) {
-  const double factor = (mag + 100) / 100.0;
-  const double step = 1.0 / factor;
-  const int tw = static_cast<int>(factor * page.width), th = static_cast<int>(factor * page.height);
-  std::vector<uint8_t> out(page.bytes.size(), 255);
-  double py = ((th - page.height) / 2) * step;
-  for (int k = 0; k < page.height; ++k, py += step) {
-    double px = ((tw - page.width) / 2) * step;
-    for (int m = 0; m < page.width; ++m, px += step) {
-      const int ix = static_cast<int>(px), iy = static_cast<int>(py);
-      const double x2 = px - ix, y2 = py - iy;
-      const int ix1 = std::min(ix + 1, page.width - 1), iy1 = std::min(iy + 1, page.height - 1);
-      for (int c = 0; c < 3; ++c) {
-        const int a = page.at(ix, iy, c), b = page.at(ix1, iy, c), d = page.at(ix, iy1, c), e = page.at(ix1, iy1, c);
-        double v = (a - b - d + e) * (x2 * y2);
-        v += (b - a) * x2;
-        v += (d - a) * y2;
-        v += a;
-        out[k * page.stride + 3 * m + c] = static_cast<uint8_t>(std::clamp(static_cast<int>(v), 0, 255));
-      }
-    }
-  }
-  return out;
+  reference::Picture picture(page.width, page.height);
+  picture.bytes = page.bytes;
+  reference::Enlarge(picture, mag, mag);
+  return picture.bytes;
 }
 
 TEST(ResizePicture, DoublingAFourByFourPictureKeepsItsCentre) {
@@ -204,34 +186,12 @@ TEST(ResizePicture, HugeMagnificationIsTheLargestThatFits) {
 
 // --- reduction -------------------------------------------------------------------
 
-// Second reading of the reduction: a target pixel j of a line of t pixels covers the
-// source stretch [j*s/t, (j+1)*s/t); counted in 1/t of a source pixel, its overlap
-// with source pixel i is the intersection of [i*t, i*t+t) and [j*s, j*s+s).
+// The page as the reference reduces it.
 std::vector<uint8_t> ReferenceReduce(const Page& page, int mag) {
-  const double factor = (mag + 100) / 100.0;
-  const int64_t tw = static_cast<int64_t>(factor * page.width), th = static_cast<int64_t>(factor * page.height);
-  std::vector<uint8_t> out(page.bytes.size(), 255);
-  if (tw <= 0 || th <= 0) return out;
-  auto average = [](int64_t s, int64_t t, int64_t j, auto value) {
-    int64_t sum = 0;
-    for (int64_t i = j * s / t; i < std::min(s, (j + 1) * s / t + 1); ++i) {
-      const int64_t overlap = std::min(i * t + t, j * s + s) - std::max(i * t, j * s);
-      if (overlap > 0) sum += overlap * value(i);
-    }
-    return sum / s;
-  };
-  std::vector<int64_t> across(static_cast<size_t>(tw * page.height * 3));
-  for (int y = 0; y < page.height; ++y)
-    for (int64_t j = 0; j < tw; ++j)
-      for (int c = 0; c < 3; ++c)
-        across[(y * tw + j) * 3 + c] = average(page.width, tw, j, [&](int64_t i) { return page.at(i, y, c); });
-  const int64_t row0 = page.height / 2 - th / 2, col0 = page.width / 2 - tw / 2;
-  for (int64_t k = 0; k < th; ++k)
-    for (int64_t j = 0; j < tw; ++j)
-      for (int c = 0; c < 3; ++c)
-        out[(row0 + k) * page.stride + 3 * (col0 + j) + c] = static_cast<uint8_t>(std::min<int64_t>(
-            255, average(page.height, th, k, [&](int64_t i) { return across[(i * tw + j) * 3 + c]; })));
-  return out;
+  reference::Picture picture(page.width, page.height);
+  picture.bytes = page.bytes;
+  reference::Reduce(picture, mag, mag);
+  return picture.bytes;
 }
 
 TEST(ResizePictureAverage, FortyPercentSmallerFiveByFive) {

@@ -8,12 +8,12 @@
 #include <vector>
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include "raster_file.h"
 #include "reference_page.h"
-#include "run_program.h"
 #include "stream_parser.h"
+#include "tests/support/files.h"
+#include "tests/support/raster.h"
+#include "tests/support/velta_programs.h"
 
 namespace velta::expected {
 namespace {
@@ -33,11 +33,19 @@ std::ostream& operator<<(std::ostream& out, const PrintCase& c) { return out << 
 // Names a parameterised test after its case.
 std::string CaseName(const ::testing::TestParamInfo<PrintCase>& info) { return info.param.name; }
 
-// A fresh folder for one test's files.
-std::string MakeWorkFolder() {
-  std::string pattern = ::testing::TempDir() + "velta-e2e-XXXXXX";
-  if (mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "cannot make " << pattern;
-  return pattern;
+// The filter run on the raster file as the spooler would run it, with the
+// case's options and the shipped PPD unless the case has none.
+test::ProcessResult RunFilterOn(const PrintCase& c, const std::string& raster) {
+  std::vector<std::string> args = test::JobArgs(c.job_options);
+  args.push_back(raster);
+  return test::Run(test::FilterCommand(args, c.with_ppd ? test::kShippedPpd : ""));
+}
+
+// velta-mkraster's arguments for the case's raster, written uncompressed to path.
+std::vector<std::string> RasterArgs(const PrintCase& c, const std::string& path) {
+  std::vector<std::string> args = {"-o", path, "--uncompressed"};
+  args.insert(args.end(), c.raster.begin(), c.raster.end());
+  return args;
 }
 
 // What the filter sent for a job, and the pages it was given.
@@ -51,24 +59,15 @@ struct JobRun {
 // Makes the case's raster, runs the filter on it as the spooler would, and reads
 // back both the pages given and the stream sent.
 JobRun RunJob(const PrintCase& c) {
-  const std::string folder = MakeWorkFolder();
-  const std::string raster = folder + "/page.ras", out = folder + "/out.bin", err = folder + "/err.txt";
-  std::vector<std::string> make = {MKRASTER_PATH, "-o", raster, "--uncompressed"};
-  make.insert(make.end(), c.raster.begin(), c.raster.end());
+  const test::TempFolder folder("velta-e2e");
+  const std::string raster = folder.File("page.ras");
+  test::MakeRaster(RasterArgs(c, raster));
   JobRun run;
-  if (RunProgram(make, {}, folder + "/mk.out", folder + "/mk.err") != 0) {
-    ADD_FAILURE() << "velta-mkraster failed: " << ReadFile(folder + "/mk.err");
-    return run;
-  }
-  run.pages_in = ReadRasterPages(raster);
-  std::vector<std::string> env = {"PATH=/usr/bin:/bin"};
-  if (c.with_ppd) env.push_back(std::string("PPD=") + VELTA_PPD_PATH);
-  run.status = RunProgram({RASTERTOVELTA_PATH, "7", "user", "title", "1", c.job_options, raster}, env, out, err);
-  run.messages = ReadFile(err);
-  const std::string sent = ReadFile(out);
-  run.stream = ParseStream(std::span(reinterpret_cast<const uint8_t*>(sent.data()), sent.size()));
-  for (const char* name : {"page.ras", "out.bin", "err.txt", "mk.out", "mk.err"}) unlink((folder + "/" + name).c_str());
-  rmdir(folder.c_str());
+  run.pages_in = test::ReadRasterPages(raster);
+  const test::ProcessResult filter = RunFilterOn(c, raster);
+  run.status = filter.status;
+  run.messages = filter.err;
+  run.stream = ParseStream(std::span(reinterpret_cast<const uint8_t*>(filter.out.data()), filter.out.size()));
   return run;
 }
 
@@ -364,18 +363,13 @@ TEST_P(TruncatedRaster, MissingRowsPrintAsWhiteRows) {
   const JobRun whole_run = RunJob(whole);
   ASSERT_EQ(whole_run.pages_in.size(), 1u);
 
-  const std::string folder = MakeWorkFolder();
-  const std::string raster = folder + "/cut.ras", out = folder + "/out.bin", err = folder + "/err.txt";
-  std::vector<std::string> make = {MKRASTER_PATH, "-o", raster, "--uncompressed"};
-  make.insert(make.end(), c.raster.begin(), c.raster.end());
-  ASSERT_EQ(RunProgram(make, {}, folder + "/mk.out", folder + "/mk.err"), 0);
-  const int status = RunProgram({RASTERTOVELTA_PATH, "7", "user", "title", "1", c.job_options, raster},
-                                {"PATH=/usr/bin:/bin", std::string("PPD=") + VELTA_PPD_PATH}, out, err);
-  const std::string messages = ReadFile(err), sent = ReadFile(out);
-  for (const char* name : {"cut.ras", "out.bin", "err.txt", "mk.out", "mk.err"}) unlink((folder + "/" + name).c_str());
-  rmdir(folder.c_str());
-  ASSERT_EQ(status, 0) << messages;
-  const StreamContents stream = ParseStream(std::span(reinterpret_cast<const uint8_t*>(sent.data()), sent.size()));
+  const test::TempFolder folder("velta-e2e");
+  const std::string raster = folder.File("cut.ras");
+  test::MakeRaster(RasterArgs(c, raster));
+  const test::ProcessResult run = RunFilterOn(c, raster);
+  ASSERT_EQ(run.status, 0) << run.err;
+  const StreamContents stream =
+      ParseStream(std::span(reinterpret_cast<const uint8_t*>(run.out.data()), run.out.size()));
   ASSERT_FALSE(stream.fault);
   ASSERT_EQ(stream.pages.size(), 1u);
   const PrintedPage expected = Print(whole_run.pages_in[0], c.settings);

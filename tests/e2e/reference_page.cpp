@@ -52,8 +52,8 @@ void AdjustColours(Picture& page, const PictureOptions& options) {
 }
 
 void ResizeBySetting(Picture& page, int32_t resize) {
-  if (resize > 0) Enlarge(page, resize);
-  if (resize < 0) Reduce(page, resize);
+  if (resize > 0) reference::Enlarge(page, resize, resize);
+  if (resize < 0) reference::Reduce(page, resize, resize);
 }
 
 std::vector<uint8_t> Render(const Picture& page, bool high_quality, int32_t sharpness) {

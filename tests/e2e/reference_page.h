@@ -6,9 +6,15 @@
 #include <cstdint>
 #include <vector>
 
-#include "reference_colour.h"
+#include "tests/reference/colour_reference.h"
+#include "tests/reference/resize_reference.h"
 
 namespace velta::expected {
+
+using reference::ColourAdjustment;
+using reference::MapThroughGrid;
+using reference::Picture;
+using reference::PictureOptions;
 
 // What the printer should receive for one page.
 struct PrintedPage {

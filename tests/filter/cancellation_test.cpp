@@ -9,7 +9,7 @@
 
 #include "filter/cancel_signal.h"
 #include "filter/page_commands.h"
-#include "filter_process.h"
+#include "tests/support/velta_programs.h"
 #include "wire_pages.h"
 
 namespace velta::test {
@@ -19,7 +19,7 @@ TEST(Cancellation, SigtermDuringAPageClosesItAndEndsTheJob) {
   // Half of the rows arrive, then the job is cancelled while the filter waits for more.
   const std::string raster =
       MakeRaster({"--width", "300", "--height", "400", "--pattern", "gradient", "--uncompressed"});
-  ChildProcess child({RASTERTOVELTA_PATH, "1", "u", "t", "1", ""}, FilterEnvironment(""));
+  ChildProcess child(FilterCommand({"1", "u", "t", "1", ""}));
   child.Write(raster.substr(0, raster.size() / 2));
   ASSERT_TRUE(child.WaitForError("INFO: Printing page 1, 0% complete...\n"));
   child.Signal(SIGTERM);
@@ -70,7 +70,7 @@ TEST(Cancellation, SigtermWhileRowsAreAwaitedEndsThePageBeforeTheInputEnds) {
   // wait short rather than leave it to the end of the input.
   const std::string raster =
       MakeRaster({"--width", "300", "--height", "400", "--pattern", "gradient", "--uncompressed"});
-  ChildProcess child({RASTERTOVELTA_PATH, "1", "u", "t", "1", "stpSaturation=3 stpResize=-10"}, FilterEnvironment(""));
+  ChildProcess child(FilterCommand({"1", "u", "t", "1", "stpSaturation=3 stpResize=-10"}));
   child.Write(raster.substr(0, raster.size() / 2));
   ASSERT_TRUE(child.WaitForError("INFO: Printing page 1, 0% complete...\n"));
   // Long enough for the filter to take in all it was given and wait for more.
@@ -88,7 +88,9 @@ TEST(Cancellation, AWriteThatFailsWhileTheJobIsCancelledIsNoError) {
   // commands of a cancelled page may find the printer connection gone.
   const std::string raster =
       MakeRaster({"--width", "300", "--height", "400", "--pattern", "gradient", "--uncompressed"});
-  ChildProcess child({RASTERTOVELTA_PATH, "1", "u", "t", "1", ""}, FilterEnvironment(""), "/dev/full");
+  Command command = FilterCommand({"1", "u", "t", "1", ""});
+  command.stdout_file = "/dev/full";
+  ChildProcess child(command);
   child.Write(raster.substr(0, raster.size() / 2));
   ASSERT_TRUE(child.WaitForError("INFO: Printing page 1, 0% complete...\n"));
   child.Signal(SIGTERM);
@@ -102,7 +104,7 @@ TEST(Cancellation, SigtermBetweenPagesHasNoEffect) {
       MakeRaster({"--width", "20", "--height", "10", "--pages", "2", "--pattern", "photo", "--uncompressed"});
   const std::size_t page_bytes = (raster.size() - 4) / 2;  // sync word, then two equal pages
   const std::size_t wire_page = 95 + 20 * 10 * 3;
-  ChildProcess child({RASTERTOVELTA_PATH, "1", "u", "t", "1", ""}, FilterEnvironment(""));
+  ChildProcess child(FilterCommand({"1", "u", "t", "1", ""}));
   child.Write(raster.substr(0, 4 + page_bytes));
   // The first page is on the wire: its closing commands were flushed after
   // SIGTERM became ignored, and the filter waits for the next header.
@@ -118,7 +120,7 @@ TEST(Cancellation, SigtermBetweenPagesHasNoEffect) {
 
 TEST(Cancellation, SigtermAfterTheLastPageHasNoEffect) {
   const std::string raster = MakeRaster({"--width", "20", "--height", "10", "--uncompressed"});
-  ChildProcess child({RASTERTOVELTA_PATH, "1", "u", "t", "1", ""}, FilterEnvironment(""));
+  ChildProcess child(FilterCommand({"1", "u", "t", "1", ""}));
   child.Write(raster);
   ASSERT_TRUE(child.WaitForOutput(95 + 600));
   child.Signal(SIGTERM);

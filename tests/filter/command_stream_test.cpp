@@ -1,7 +1,8 @@
 // The printer's bytes for whole pages, read back from the filter's output.
 #include <gtest/gtest.h>
 
-#include "filter_process.h"
+#include "tests/support/files.h"
+#include "tests/support/velta_programs.h"
 #include "wire_pages.h"
 
 namespace velta::test {

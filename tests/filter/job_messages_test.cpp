@@ -1,22 +1,14 @@
 // The life of a job as the spooler sees it: messages, progress and exit status.
 #include <chrono>
-#include <sstream>
 
 #include <gtest/gtest.h>
 
-#include "filter_process.h"
+#include "tests/support/files.h"
+#include "tests/support/velta_programs.h"
 #include "wire_pages.h"
 
 namespace velta::test {
 namespace {
-
-// The lines of a text, without their newlines.
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
 
 // The percentages of the progress lines of page 1, in order.
 std::vector<std::string> ProgressOf(const std::string& err) {
@@ -162,7 +154,9 @@ TEST(JobMessages, ShortPageIsPrintedInFull) {
 
 TEST(JobMessages, FailedPrinterWriteIsAnError) {
   // /dev/full refuses every byte, like a printer connection that broke.
-  ChildProcess child({RASTERTOVELTA_PATH, "1", "u", "t", "1", ""}, FilterEnvironment(""), "/dev/full");
+  Command command = FilterCommand({"1", "u", "t", "1", ""});
+  command.stdout_file = "/dev/full";
+  ChildProcess child(command);
   child.Write(MakeRaster({"--width", "600", "--height", "400"}));
   const auto run = child.Finish();
   EXPECT_EQ(run.status, 1);

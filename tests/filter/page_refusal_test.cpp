@@ -4,19 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include "filter_process.h"
+#include "tests/support/files.h"
+#include "tests/support/velta_programs.h"
 #include "wire_pages.h"
 
 namespace velta::test {
 namespace {
-
-// The "ERROR:" lines of a text.
-std::vector<std::string> ErrorLines(const std::string& err) {
-  std::vector<std::string> lines;
-  for (std::size_t at = err.find("ERROR:"); at != std::string::npos; at = err.find("ERROR:", at + 1))
-    lines.push_back(err.substr(at, err.find('\n', at) - at));
-  return lines;
-}
 
 TEST(PageRefusal, BadHeadersGiveOneErrorAndNothingOnTheWire) {
   struct Case {
@@ -48,7 +41,7 @@ TEST(PageRefusal, BadHeadersGiveOneErrorAndNothingOnTheWire) {
   for (const Case& c : cases) {
     const auto run = RunFilter(JobArgs(), MakeRaster(c.raster));
     EXPECT_EQ(run.status, 1) << c.error;
-    EXPECT_EQ(ErrorLines(run.err), std::vector<std::string>{c.error}) << run.err;
+    EXPECT_EQ(Lines(run.err, "ERROR:"), std::vector<std::string>{c.error}) << run.err;
     EXPECT_TRUE(run.out.empty()) << c.error;
     EXPECT_EQ(run.err.find("PAGE:"), std::string::npos) << c.error;
   }
@@ -58,7 +51,9 @@ TEST(PageRefusal, LargestPageWithinTheLimitIsPrinted) {
   // 65535 x 1365 x 3 = 268365825 bytes, just under 256 MiB; header only, rows white.
   // The stream goes to a file, and only its framing is read back.
   const std::string path = WriteTempFile("largest.prn", "");
-  ChildProcess child({RASTERTOVELTA_PATH, "1", "u", "t", "1", ""}, FilterEnvironment(""), path);
+  Command command = FilterCommand({"1", "u", "t", "1", ""});
+  command.stdout_file = path;
+  ChildProcess child(command);
   child.Write(MakeRaster({"--width", "65535", "--height", "1365", "--rows", "0"}));
   const auto run = child.Finish();
   EXPECT_EQ(run.status, 0) << run.err;
@@ -81,7 +76,8 @@ TEST(PageRefusal, GoodPagesBeforeARefusedOneStayPrinted) {
   EXPECT_EQ(run.status, 1);
   std::vector<WirePage> pages;
   EXPECT_TRUE(SplitPages(run.out, 4, 2, 1, pages));
-  EXPECT_EQ(ErrorLines(run.err), std::vector<std::string>{"ERROR: cupsBitsPerColor=16 is not supported (expected 8)"});
+  EXPECT_EQ(Lines(run.err, "ERROR:"),
+            std::vector<std::string>{"ERROR: cupsBitsPerColor=16 is not supported (expected 8)"});
 }
 
 }  // namespace

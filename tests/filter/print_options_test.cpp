@@ -6,7 +6,8 @@
 #include <gtest/gtest.h>
 
 #include "filter/print_options.h"
-#include "filter_process.h"
+#include "tests/support/files.h"
+#include "tests/support/velta_programs.h"
 
 namespace velta::test {
 namespace {

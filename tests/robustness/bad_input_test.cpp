@@ -2,15 +2,13 @@
 // a defined status and message, never a crash, and the printer receives whole
 // pages only.
 #include <cstdint>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "job_run.h"
+#include "filter_job.h"
 
 namespace velta::robustness {
 namespace {
@@ -52,14 +50,12 @@ void Check(const Case& c, const std::string& options = "", const std::string& pp
   SCOPED_TRACE(c.name);
   std::string path = MakeRasterFile(std::string(c.name) + ".ras", c.raster.mkraster);
   if (c.raster.alter) {
-    std::ifstream file(path, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    path = TempFile(std::string(c.name) + ".ras", c.raster.alter(bytes));
+    path = WriteTempFile(std::string(c.name) + ".ras", c.raster.alter(ReadFile(path)));
   }
-  const JobResult run = RunJob(JobWords(options), Input::File, path, ppd);
+  const ProcessResult run = RunJob(JobArgs(options), Input::File, path, ppd);
   EXPECT_LT(run.status, 128) << "killed by a signal";
   EXPECT_EQ(run.status, c.status) << run.err;
-  EXPECT_EQ(ErrorLines(run.err), c.errors) << run.err;
+  EXPECT_EQ(Lines(run.err, "ERROR:"), c.errors) << run.err;
   std::vector<DecodedPage> pages;
   EXPECT_TRUE(DecodePages(run.out, pages)) << "the printer stream is broken";
   EXPECT_EQ(static_cast<int>(pages.size()), c.pages);
@@ -158,8 +154,8 @@ TEST(BadInput, CopyCountsAtTheEndsOfTheirRange) {
   const CopyCase cases[] = {{"0", "PAGE: 1 0\n", 1}, {"4294967295", "PAGE: 1 -1\n", 99}};
   for (const CopyCase& c : cases) {
     SCOPED_TRACE(c.copies);
-    const JobResult run =
-        RunJob(JobWords(""), Input::File, MakeRasterFile("copies.ras", Small({"--copies", c.copies})), "");
+    const ProcessResult run =
+        RunJob(JobArgs(""), Input::File, MakeRasterFile("copies.ras", Small({"--copies", c.copies})), "");
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.err.find(c.page_line), std::string::npos) << run.err;
     std::vector<DecodedPage> pages;
@@ -185,7 +181,7 @@ TEST(BadInput, NumberOptionsAtTheEndsOfTheirRangeAndBeyond) {
     for (const auto& [text, resolved] : values) {
       const std::string option = std::string(keyword) + "=" + text;
       SCOPED_TRACE(option);
-      const JobResult run = RunJob(JobWords(option), Input::File, raster, VELTA_PPD_PATH);
+      const ProcessResult run = RunJob(JobArgs(option), Input::File, raster, kShippedPpd);
       EXPECT_EQ(run.status, 0) << run.err;
       EXPECT_NE(run.err.find(std::string("DEBUG: ") + log_name + "(1)=" + resolved + "\n"), std::string::npos);
       std::vector<DecodedPage> pages;
@@ -207,8 +203,8 @@ std::vector<std::string> WithFileDescriptorsNamed(std::vector<std::string> lines
 
 TEST(BadInput, MissingUnreadableAndEmptySources) {
   const std::string raster = MakeRasterFile("good.ras", Small());
-  const std::string empty = TempFile("empty.ras", "");
-  const std::string not_a_ppd = TempFile("not-a.ppd", "This is a shopping list, not a PPD.\n");
+  const std::string empty = WriteTempFile("empty.ras", "");
+  const std::string not_a_ppd = WriteTempFile("not-a.ppd", "This is a shopping list, not a PPD.\n");
   struct SourceCase {
     const char* name;
     std::vector<std::string> extra_words;  // the file argument, if any
@@ -244,13 +240,13 @@ TEST(BadInput, MissingUnreadableAndEmptySources) {
   };
   for (const SourceCase& c : cases) {
     SCOPED_TRACE(c.name);
-    std::vector<std::string> words = JobWords("");
+    std::vector<std::string> words = JobArgs("");
     if (std::string(c.name) == "too-few-words") words.pop_back();
     words.insert(words.end(), c.extra_words.begin(), c.extra_words.end());
-    const JobResult run = RunJob(words, c.input, c.stdin_path, c.ppd);
+    const ProcessResult run = RunJob(words, c.input, c.stdin_path, c.ppd);
     EXPECT_LT(run.status, 128);
     EXPECT_EQ(run.status, c.status) << run.err;
-    EXPECT_EQ(WithFileDescriptorsNamed(ErrorLines(run.err)), c.errors) << run.err;
+    EXPECT_EQ(WithFileDescriptorsNamed(Lines(run.err, "ERROR:")), c.errors) << run.err;
     std::vector<DecodedPage> pages;
     EXPECT_TRUE(DecodePages(run.out, pages));
     EXPECT_EQ(static_cast<int>(pages.size()), c.pages);

@@ -7,8 +7,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
-#include <fstream>
-#include <iterator>
 #include <iostream>
 #include <mutex>
 #include <random>
@@ -17,7 +15,7 @@
 
 #include <gtest/gtest.h>
 
-#include "job_run.h"
+#include "filter_job.h"
 
 namespace velta::robustness {
 namespace {
@@ -41,7 +39,7 @@ struct Outcome {
 // Sends SIGKILL to a child that outlives its bound, unless told it ended.
 class Watchdog {
  public:
-  explicit Watchdog(PipedJob& child)
+  explicit Watchdog(ChildProcess& child)
       : thread_([this, &child] {
           std::unique_lock lock(mutex_);
           if (!ended_.wait_for(lock, kRunBound, [this] { return done_; })) {
@@ -73,7 +71,7 @@ class Watchdog {
 Outcome RunOnce(const std::string& raster, std::chrono::microseconds delay, unsigned seed) {
   SCOPED_TRACE("run with seed " + std::to_string(seed));
   std::mt19937 random(seed);
-  PipedJob child({"3", "stress", "t", "1", kOptions}, VELTA_PPD_PATH);
+  ChildProcess child(FilterCommand({"3", "stress", "t", "1", kOptions}, kShippedPpd));
   Watchdog watchdog(child);
   std::thread killer([&child, delay] {
     std::this_thread::sleep_for(delay);
@@ -86,7 +84,7 @@ Outcome RunOnce(const std::string& raster, std::chrono::microseconds delay, unsi
     std::this_thread::sleep_for(std::chrono::microseconds(std::uniform_int_distribution<int>(0, 400)(random)));
   }
   killer.join();
-  const JobResult run = child.Finish();
+  const ProcessResult run = child.Finish();
   EXPECT_FALSE(watchdog.Stop()) << "the run did not end within its bound";
 
   Outcome outcome;
@@ -117,12 +115,11 @@ TEST(CancelStress, SigtermAtRandomMomentsLeavesWholeCommands) {
   std::signal(SIGPIPE, SIG_IGN);
   const std::string raster_path = MakeRasterFile(
       "stress.ras", {"--width", "240", "--height", "180", "--pages", std::to_string(kPages), "--pattern", "photo"});
-  std::ifstream raster_file(raster_path, std::ios::binary);
-  const std::string raster((std::istreambuf_iterator<char>(raster_file)), std::istreambuf_iterator<char>());
+  const std::string raster = ReadFile(raster_path);
 
   // One run without SIGTERM sets the time scale of the random moments.
   const auto start = Clock::now();
-  const JobResult whole = RunJob({"3", "stress", "t", "1", kOptions}, Input::File, raster_path, VELTA_PPD_PATH);
+  const ProcessResult whole = RunJob({"3", "stress", "t", "1", kOptions}, Input::File, raster_path, kShippedPpd);
   const auto job_time = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start);
   ASSERT_EQ(whole.status, 0) << whole.err;
 

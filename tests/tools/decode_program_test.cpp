@@ -5,8 +5,8 @@
 
 #include "hand_stream.h"
 #include "png_file.h"
-#include "run_program.h"
-#include "temp_dir.h"
+#include "tests/support/process.h"
+#include "tests/support/files.h"
 
 #ifdef VELTA_DECODE_PROGRAM
 
@@ -17,12 +17,12 @@ using test::HandPage;
 using test::HandStream;
 
 // velta-decode with the given arguments; standard error goes to err_path.
-test::CommandResult Decode(const std::string& arguments, const std::string& err_path) {
-  return test::RunCommand(std::string(VELTA_DECODE_PROGRAM) + " " + arguments + " 2>" + err_path);
+test::ProcessResult Decode(const std::string& arguments, const std::string& err_path) {
+  return test::RunShell(std::string(VELTA_DECODE_PROGRAM) + " " + arguments + " 2>" + err_path);
 }
 
 TEST(VeltaDecode, PrintsOneLinePerPageFromAFileOrStandardInput) {
-  test::TempDir dir;
+  test::TempFolder dir;
   const std::string stream = dir.path() + "/job.prn", err = dir.path() + "/err.txt";
   ASSERT_TRUE(test::WriteFile(stream, HandStream({{.width = 4, .height = 2, .copies = 2},
                                                   {.width = 1, .height = 2492, .high_quality = true, .SpaceFlag = 0},
@@ -34,21 +34,21 @@ TEST(VeltaDecode, PrintsOneLinePerPageFromAFileOrStandardInput) {
   for (const std::string& args : {stream, "< " + stream, "- < " + stream}) {
     SCOPED_TRACE(args);
     const auto result = Decode(args, err);
-    EXPECT_EQ(result.exit_status, 0);
+    EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.out, want);
     EXPECT_EQ(test::ReadFile(err), "");
   }
 }
 
 TEST(VeltaDecode, AChangedByteIsAnErrorWithItsOffset) {
-  test::TempDir dir;
+  test::TempFolder dir;
   const std::string stream = dir.path() + "/job.prn", err = dir.path() + "/err.txt";
   auto bytes = HandStream({{}, {}});
   const size_t page_size = bytes.size() / 2;
   bytes[page_size + test::kSetupBytes + 1] = 0xEB;  // SendDataCMD opcode of page 2
   ASSERT_TRUE(test::WriteFile(stream, bytes));
   const auto result = Decode(stream, err);
-  EXPECT_EQ(result.exit_status, 1);
+  EXPECT_EQ(result.status, 1);
   EXPECT_EQ(result.out, "page 1: 3x2, copies 1, normal mode, SpaceFlag 1\n");
   const std::string error = test::ReadFile(err);
   EXPECT_EQ(error.rfind("ERROR: page 2: ", 0), 0u) << error;
@@ -57,22 +57,22 @@ TEST(VeltaDecode, AChangedByteIsAnErrorWithItsOffset) {
 }
 
 TEST(VeltaDecode, EmptyInputAndWrongArgumentsFail) {
-  test::TempDir dir;
+  test::TempFolder dir;
   const std::string err = dir.path() + "/err.txt";
-  EXPECT_EQ(Decode("< /dev/null", err).exit_status, 1);
+  EXPECT_EQ(Decode("< /dev/null", err).status, 1);
   EXPECT_EQ(test::ReadFile(err), "ERROR: the stream holds no page at byte 0\n");
-  EXPECT_NE(Decode(dir.path() + "/missing.prn", err).exit_status, 0);
-  EXPECT_NE(Decode("--colour x", err).exit_status, 0);
-  EXPECT_NE(Decode("a b", err).exit_status, 0);
+  EXPECT_NE(Decode(dir.path() + "/missing.prn", err).status, 0);
+  EXPECT_NE(Decode("--colour x", err).status, 0);
+  EXPECT_NE(Decode("a b", err).status, 0);
 }
 
 TEST(VeltaDecode, WritesThreeGreyPlanesAndAColourPreviewPerPrintedPage) {
-  test::TempDir dir;
+  test::TempFolder dir;
   const std::string stream = dir.path() + "/job.prn", err = dir.path() + "/err.txt";
   const HandPage first{.width = 5, .height = 3, .seed = 11};
   ASSERT_TRUE(test::WriteFile(stream, HandStream({first, {.cancelled = true}, {.width = 2, .height = 2}})));
   const auto result = Decode("--png " + dir.path() + " " + stream, err);
-  ASSERT_EQ(result.exit_status, 0) << test::ReadFile(err);
+  ASSERT_EQ(result.status, 0) << test::ReadFile(err);
   const auto data = test::HandData(first);
   for (int k = 0; k < 3; ++k) {
     PngPicture plane;
@@ -92,7 +92,7 @@ TEST(VeltaDecode, WritesThreeGreyPlanesAndAColourPreviewPerPrintedPage) {
   EXPECT_FALSE(std::filesystem::exists(dir.path() + "/page2-preview.png"));
   EXPECT_TRUE(std::filesystem::exists(dir.path() + "/page3-preview.png"));
   // A folder that does not exist is an error, not a silent success.
-  EXPECT_EQ(Decode("--png " + dir.path() + "/none " + stream, err).exit_status, 1);
+  EXPECT_EQ(Decode("--png " + dir.path() + "/none " + stream, err).status, 1);
 }
 
 }  // namespace

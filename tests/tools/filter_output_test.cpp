@@ -1,9 +1,9 @@
 // The decoder accepts what rastertovelta writes, page for page.
 #include <gtest/gtest.h>
 
-#include "run_program.h"
+#include "tests/support/process.h"
 #include "stream_parser.h"
-#include "temp_dir.h"
+#include "tests/support/files.h"
 
 #if defined(VELTA_FILTER_PROGRAM) && defined(VELTA_MKRASTER_PROGRAM)
 
@@ -17,7 +17,7 @@ struct WantPage {
 };
 
 TEST(FilterOutput, EveryJobTheFilterWritesDecodesAsItsPages) {
-  test::TempDir dir;
+  test::TempFolder dir;
   ASSERT_FALSE(dir.path().empty());
   // A printer description with nothing in it: its presence lets the job's own
   // options count; every option it does not name defaults to 0.
@@ -53,11 +53,10 @@ TEST(FilterOutput, EveryJobTheFilterWritesDecodesAsItsPages) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     const std::string raster = dir.path() + "/job.ras", out = dir.path() + "/job.prn";
-    ASSERT_EQ(test::RunCommand(std::string(VELTA_MKRASTER_PROGRAM) + " " + c.raster_args + " -o " + raster).exit_status,
-              0);
-    const auto run = test::RunCommand("PPD=" + ppd + " " + VELTA_FILTER_PROGRAM + " 1 user title 1 '" + c.options +
-                                      "' " + raster + " > " + out + " 2>/dev/null");
-    ASSERT_EQ(run.exit_status, 0);
+    ASSERT_EQ(test::RunShell(std::string(VELTA_MKRASTER_PROGRAM) + " " + c.raster_args + " -o " + raster).status, 0);
+    const auto run = test::RunShell("PPD=" + ppd + " " + VELTA_FILTER_PROGRAM + " 1 user title 1 '" + c.options + "' " +
+                                    raster + " > " + out + " 2>/dev/null");
+    ASSERT_EQ(run.status, 0);
     const std::string bytes = test::ReadFile(out);
     const auto decoded = ParseStream(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
     ASSERT_FALSE(decoded.fault) << decoded.fault->what << " at byte " << decoded.fault->offset;

@@ -6,7 +6,7 @@
 #include <random>
 
 #include "hand_stream.h"
-#include "temp_dir.h"
+#include "tests/support/files.h"
 #ifdef VELTA_HAVE_TONE_TABLES
 #include "render/tone_tables.h"
 #endif
@@ -17,10 +17,10 @@
 namespace velta {
 namespace {
 
-using test::TempDir;
+using test::TempFolder;
 
 TEST(PngFile, PicturesComeBackAsWritten) {
-  TempDir dir;
+  TempFolder dir;
   ASSERT_FALSE(dir.path().empty());
   std::mt19937 rng(3);
   struct Case {
@@ -44,7 +44,7 @@ TEST(PngFile, PicturesComeBackAsWritten) {
 }
 
 TEST(PngFile, WrongRequestsFailWithAReason) {
-  TempDir dir;
+  TempFolder dir;
   std::string error;
   const std::vector<uint8_t> six(6);
   EXPECT_FALSE(WritePng(dir.path() + "/a.png", 2, 2, 1, six, error));  // 4 pixels wanted

@@ -3,21 +3,14 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
-#include <sstream>
 
 #include "table_csv.h"
+#include "tests/support/process.h"
 
 namespace velta {
 namespace {
 
-// The lines of a text, without their line ends.
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
+using test::Lines;
 
 TEST(TableCsv, ToneRowsGoPlaneByPlaneThenInputByInput) {
   std::array<uint8_t, 768> table{};
@@ -43,15 +36,11 @@ TEST(TableCsv, DirectMapRowsNameTheNodeItsInputLevelsAndItsOutput) {
 }
 
 #ifdef VELTA_TABLES_PROGRAM
-// Standard output of velta-tables with the given argument.
+// Standard output of velta-tables with the given argument; its exit status in status.
 std::string RunTables(const std::string& argument, int& status) {
-  std::string out;
-  std::FILE* pipe = popen((std::string(VELTA_TABLES_PROGRAM) + " " + argument + " 2>/dev/null").c_str(), "r");
-  if (!pipe) return out;
-  char buffer[4096];
-  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-  status = pclose(pipe);
-  return out;
+  const test::ProcessResult run = test::Run(test::Command({VELTA_TABLES_PROGRAM, argument}));
+  status = run.status;
+  return run.out;
 }
 
 TEST(VeltaTables, ExportsTheTellingValuesOfTheBuiltInTables) {

@@ -1,10 +1,14 @@
-// Test rasters written as PWG raster streams, readable by the app and the filter alike.
+// Test rasters: PWG raster files of a photo-like picture written for the app
+// and the filter alike, a PNG for the app, and raster files read back.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
-namespace velta::apptest {
+#include "tests/support/picture.h"
+
+namespace velta::test {
 
 // One page of a test raster: its size, NumCopies and the rows that carry the
 // picture (white elsewhere).
@@ -24,4 +28,9 @@ bool WritePwgRaster(const std::string& path, const RasterPage* pages, int count)
 // Writes a 600 x 400 RGB PNG of colour bands to path.
 bool WriteTestPng(const std::string& path);
 
-}  // namespace velta::apptest
+// The pages of an 8-bit chunky RGB CUPS or PWG raster file, rows copied into
+// the page buffer layout, so that a test knows exactly which pixels the filter
+// was given. Throws on any other raster.
+std::vector<Picture> ReadRasterPages(const std::string& path);
+
+}  // namespace velta::test

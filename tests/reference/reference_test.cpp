@@ -1,4 +1,4 @@
-// The expected-value model of the picture steps reproduces the printer's known
+// The reference colour correction and resizing reproduce the printer's known
 // results, so that agreement with the filter means something.
 #include <array>
 #include <cstdint>
@@ -7,9 +7,10 @@
 #include <gtest/gtest.h>
 
 #include "color/direct_map.h"
-#include "reference_colour.h"
+#include "tests/reference/colour_reference.h"
+#include "tests/reference/resize_reference.h"
 
-namespace velta::expected {
+namespace velta::reference {
 namespace {
 
 using Rgb = std::array<int, 3>;
@@ -90,7 +91,7 @@ Picture Striped(int w, int h, bool columns, const std::vector<int>& values) {
 TEST(ModelResize, EnlargesTheFourByFourPicturesByHundred) {
   for (bool columns : {true, false}) {
     Picture p = Striped(4, 4, columns, {0, 100, 200, 255});
-    Enlarge(p, 100);
+    Enlarge(p, 100, 100);
     const std::vector<int> expected = {100, 150, 200, 227};
     for (int y = 0; y < 4; ++y)
       for (int x = 0; x < 4; ++x) EXPECT_EQ(p.pixel(x, y)[1], expected[columns ? x : y]) << x << "," << y;
@@ -99,7 +100,7 @@ TEST(ModelResize, EnlargesTheFourByFourPicturesByHundred) {
 
 TEST(ModelResize, ReducesTheFiveByFivePictureByForty) {
   Picture p = Striped(5, 5, true, {0, 50, 100, 150, 250});
-  Reduce(p, -40);
+  Reduce(p, -40, -40);
   const std::vector<int> inner = {255, 20, 100, 210, 255};
   for (int y = 0; y < 5; ++y) {
     for (int x = 0; x < 5; ++x) {
@@ -112,16 +113,16 @@ TEST(ModelResize, ReducesTheFiveByFivePictureByForty) {
 TEST(ModelResize, ReductionTruncatesTwiceAndPlacesOddSizes) {
   // 0 and 255 side by side average to 127 along the row, then 127 down the column.
   Picture p = Striped(8, 8, true, {0, 255, 0, 255, 0, 255, 0, 255});
-  Reduce(p, -50);
+  Reduce(p, -50, -50);
   EXPECT_EQ(p.pixel(2, 2)[0], 127);
   EXPECT_EQ(p.pixel(5, 5)[2], 127);
   EXPECT_EQ(p.pixel(1, 2)[0], 255);
   EXPECT_EQ(p.pixel(6, 2)[0], 255);
   // Nine columns to four: columns 2 to 5, two white columns left and three right.
   Picture q = Striped(9, 9, true, {0, 0, 0, 0, 0, 0, 0, 0, 0});
-  Reduce(q, -50);
+  Reduce(q, -50, -50);
   for (int x = 0; x < 9; ++x) EXPECT_EQ(q.pixel(x, 4)[0], (x >= 2 && x <= 5) ? 0 : 255) << x;
 }
 
 }  // namespace
-}  // namespace velta::expected
+}  // namespace velta::reference

@@ -1,29 +1,12 @@
-// A plain, pixel-by-pixel account of what the printer does to a picture before
-// it is rendered: the colour adjustment, the direct colour map, the enlargement
-// and the reduction. Written for clarity, not speed, and kept apart from the
-// filter's own colour code so that it can serve as the expected result.
+// A plain, pixel-by-pixel account of the printer's colour correction: the
+// colour adjustment and the direct colour map. Worked out from the formulas,
+// with no tables and none of the filter's own colour code, so that it can
+// serve as the expected result.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
-#include <vector>
 
-namespace velta::expected {
-
-// A picture laid out like the filter's page buffer: width x height pixels of
-// red, green, blue bytes, rows (3 width + 3) & ~3 bytes apart.
-struct Picture {
-  int width = 0;
-  int height = 0;
-  int stride = 0;
-  std::vector<uint8_t> bytes;
-
-  // A white picture of the given size.
-  Picture(int w, int h);
-  // The three bytes of pixel (x, y), written or read.
-  uint8_t* pixel(int x, int y) { return bytes.data() + static_cast<std::size_t>(y) * stride + 3 * x; }
-  const uint8_t* pixel(int x, int y) const { return bytes.data() + static_cast<std::size_t>(y) * stride + 3 * x; }
-};
+namespace velta::reference {
 
 // The job's picture settings as the printer resolves them.
 struct PictureOptions {
@@ -71,12 +54,4 @@ class ColourAdjustment {
 // that the pixel's position inside the cell picks.
 void MapThroughGrid(const uint8_t* table, uint8_t* rgb);
 
-// Enlarges the picture by magnification percent (1 or more) in both directions
-// and keeps the centre, by bilinear interpolation in double precision.
-void Enlarge(Picture& picture, int32_t magnification);
-
-// Reduces the picture by magnification percent (-1 to -99) in both directions by
-// exact area averaging and places it in the centre of a white page.
-void Reduce(Picture& picture, int32_t magnification);
-
-}  // namespace velta::expected
+}  // namespace velta::reference

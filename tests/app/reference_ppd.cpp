@@ -1,9 +1,8 @@
-// The filter run directly on a raster: the reference for the app's bytes.
-#include "tests/app/filter_reference.h"
+// The printer description the filter runs with when it serves as the reference
+// for the app's bytes.
+#include "tests/app/reference_ppd.h"
 
 #include <fstream>
-
-#include "tests/app/temp_folder.h"
 
 namespace velta::apptest {
 
@@ -31,13 +30,6 @@ bool WriteReferencePpd(const std::string& path) {
     WriteOption(ppd, number, "0");
   for (const char* flag : {"DirectMap", "Monochrome", "PrintMode"}) WriteOption(ppd, flag, "false");
   return static_cast<bool>(ppd);
-}
-
-std::string RunFilter(const std::string& filter_binary, const std::string& ppd, const std::string& options,
-                      const std::string& raster_file, int& status) {
-  return RunCommand(
-      "PPD='" + ppd + "' '" + filter_binary + "' 1 tester title 1 '" + options + "' '" + raster_file + "' 2>/dev/null",
-      status);
 }
 
 }  // namespace velta::apptest

@@ -1,15 +1,16 @@
-// Test rasters written as PWG raster streams, readable by the app and the filter alike.
-#include "tests/app/pwg_raster_file.h"
+// Test rasters written and read back through libcups.
+#include "tests/support/raster.h"
 
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <vector>
+#include <stdexcept>
 
 #include <cups/raster.h>
 
-namespace velta::apptest {
+#include "tests/support/process.h"
+
+namespace velta::test {
 
 namespace {
 
@@ -38,7 +39,7 @@ void PagePixel(const RasterPage& page, uint32_t x, uint32_t y, uint8_t rgb[3]) {
 }  // namespace
 
 bool WritePwgRaster(const std::string& path, const RasterPage* pages, int count) {
-  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) return false;
   cups_raster_t* raster = cupsRasterOpen(fd, CUPS_RASTER_WRITE_PWG);
   bool ok = raster != nullptr;
@@ -65,8 +66,34 @@ bool WritePwgRaster(const std::string& path, const RasterPage* pages, int count)
 
 bool WriteTestPng(const std::string& path) {
   // ImageMagick draws it; the test only needs some picture of a known size.
-  const std::string command = "convert -size 600x400 gradient:red-blue -depth 8 'PNG24:" + path + "' 2>/dev/null";
-  return std::system(command.c_str()) == 0;
+  Command convert({"convert", "-size", "600x400", "gradient:red-blue", "-depth", "8", "PNG24:" + path});
+  convert.stderr_file = "/dev/null";
+  return Run(convert).status == 0;
 }
 
-}  // namespace velta::apptest
+std::vector<Picture> ReadRasterPages(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) throw std::runtime_error(path + ": cannot be read");
+  cups_raster_t* raster = cupsRasterOpen(fd, CUPS_RASTER_READ);
+  std::vector<Picture> pages;
+  cups_page_header2_t header;
+  std::string fault;
+  while (fault.empty() && raster && cupsRasterReadHeader2(raster, &header)) {
+    if (header.cupsBitsPerColor != 8 || header.cupsColorOrder != CUPS_ORDER_CHUNKED ||
+        header.cupsBytesPerLine != 3 * header.cupsWidth) {
+      fault = path + ": not 8-bit chunky RGB";
+      break;
+    }
+    Picture page(static_cast<int>(header.cupsWidth), static_cast<int>(header.cupsHeight));
+    for (int y = 0; fault.empty() && y < page.height; ++y)
+      if (cupsRasterReadPixels(raster, page.pixel(0, y), header.cupsBytesPerLine) != header.cupsBytesPerLine)
+        fault = path + ": cut page";
+    pages.push_back(std::move(page));
+  }
+  if (raster) cupsRasterClose(raster);
+  close(fd);
+  if (!fault.empty()) throw std::runtime_error(fault);
+  return pages;
+}
+
+}  // namespace velta::test
