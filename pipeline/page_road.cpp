@@ -10,7 +10,7 @@
 #include "color/resize.h"
 #include "color/row_bands.h"
 #include "pipeline/blank_half.h"
-#include "render/render_variant.h"
+#include "cpu/cpu_variant.h"
 #include "render/smear_control.h"
 
 namespace velta {
@@ -91,14 +91,14 @@ PageRoadStatus RunPageRoad(const PageBuffers& buffers, JobSettings& settings, Jo
   SpaceFlag = BlankHalfTest(buffers.page, buffers.width_DIB, buffers.width, buffers.height);
   if (cancelled()) return PageRoadStatus::Cancelled;
 
-  const int threads = CurrentRenderVariant().threads;
+  const int threads = CurrentVariant().threads;
   if (!CorrectColours(buffers, settings, tables, cancelled, threads)) return PageRoadStatus::Cancelled;
   return ResizeAndRender(buffers, settings, tables, cancelled, threads);
 }
 
 PageRoadWhileReading::PageRoadWhileReading(const PageBuffers& buffers, JobSettings& settings, JobTables& tables)
     : buffers_(buffers), settings_(settings), tables_(tables) {
-  if (CurrentRenderVariant().threads != 2 || buffers.height <= kRowsPerStep) return;
+  if (CurrentVariant().threads != 2 || buffers.height <= kRowsPerStep) return;
   // Only colours that change, or a reduction's pass across, are row work
   // worth a second thread.
   bTableRet_ = BuildPageColours(colortable_, settings, tables);
@@ -206,7 +206,7 @@ PageRoadStatus PageRoadWhileReading::Finish(const CancelCheck& cancelled, int& S
   // The rows were corrected and reduced across one by one before the
   // blank-half move, which copies whole rows: the same rows as after it.
   SpaceFlag = BlankHalfResult(buffers_.page, buffers_.width_DIB, buffers_.height, upperBlank_, lowerBlank_);
-  const int threads = CurrentRenderVariant().threads;
+  const int threads = CurrentVariant().threads;
   if (!reduction_ && !enlargement_ && !rendering_)
     return ResizeAndRender(buffers_, settings_, tables_, cancelled, threads);
   if (cancelled()) return PageRoadStatus::Cancelled;
