@@ -1,7 +1,7 @@
 // The faster colour correction and picture resizing of the colour subsystem
 // against the versions first written: equal bytes for every option set, page
 // shape and magnification tried, including unit counts too large for the
-// quotient table.
+// quotient table, and for the resizing loops of every instruction set.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -13,6 +13,7 @@
 #include "color/color_adjust.h"
 #include "color/direct_map.h"
 #include "color/resize.h"
+#include "cpu/cpu_variant.h"
 #include "tests/color/colour_reference.h"
 
 namespace velta {
@@ -25,20 +26,25 @@ std::vector<uint8_t> RandomPage(int32_t w, int32_t h, std::mt19937& random) {
   return page;
 }
 
-// Resizes a copy of the page both ways and compares every byte.
+// Resizes a copy of the page both ways, the faster way with the loops of
+// every instruction set this machine has, and compares every byte.
 void ExpectSameResize(const std::vector<uint8_t>& page, int32_t w, int32_t h, int32_t magnification) {
-  std::vector<uint8_t> expected = page, actual = page;
-  const std::string what = std::to_string(w) + "x" + std::to_string(h) + " by " + std::to_string(magnification);
-  if (magnification > 0) {
-    ASSERT_EQ(ResizePicture(actual.data(), w, h, magnification, magnification),
-              colour_reference::ResizePicture(expected.data(), w, h, magnification, magnification))
-        << what;
-  } else {
-    ASSERT_EQ(ResizePictureAverage(actual.data(), w, h, magnification, magnification),
-              colour_reference::ResizePictureAverage(expected.data(), w, h, magnification, magnification))
-        << what;
+  std::vector<uint8_t> expected = page;
+  const int expectedResult =
+      magnification > 0 ? colour_reference::ResizePicture(expected.data(), w, h, magnification, magnification)
+                        : colour_reference::ResizePictureAverage(expected.data(), w, h, magnification, magnification);
+  const CpuVariant chosen = CurrentVariant();
+  for (Isa isa : AvailableIsas()) {
+    std::vector<uint8_t> actual = page;
+    ASSERT_TRUE(SetVariant({isa, chosen.threads}));
+    const int result = magnification > 0 ? ResizePicture(actual.data(), w, h, magnification, magnification)
+                                         : ResizePictureAverage(actual.data(), w, h, magnification, magnification);
+    ASSERT_TRUE(SetVariant(chosen));
+    const std::string what =
+        std::to_string(w) + "x" + std::to_string(h) + " by " + std::to_string(magnification) + " in " + IsaName(isa);
+    ASSERT_EQ(result, expectedResult) << what;
+    ASSERT_EQ(actual, expected) << what;
   }
-  ASSERT_EQ(actual, expected) << what;
 }
 
 TEST(FasterResizing, EqualsTheFirstResizingOnSmallPagesOfEveryShape) {

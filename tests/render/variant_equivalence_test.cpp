@@ -1,21 +1,27 @@
 // Every build of the row kernels (portable, AVX2, AVX-512 where the processor
 // has them) on one and on two threads prints the same bytes as the plain
 // reference renderer: on random pages of every small shape, on full photo
-// pages, and up to the row where a job is cancelled.
+// pages, and up to the row where a job is cancelled. The environment's choice
+// of the portable build on one thread reaches every stage.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <utility>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "color/byte_pair_blocks.h"
+#include "color/resize_kernels.h"
 #include "render/face_colour.h"
 #include "render/face_sums.h"
 #include "render/sharpen_arithmetic.h"
 #include "render/random_source.h"
+#include "render/render_kernel.h"
 #include "cpu/cpu_variant.h"
 #include "render/sharpness.h"
 #include "render/smear_control.h"
@@ -337,6 +343,30 @@ TEST(RenderVariants, OnlyAvailableSetsAndOneOrTwoThreadsCanBeChosen) {
   }
   EXPECT_TRUE(IsaAvailable(BestVariant().isa));
   ASSERT_TRUE(SetVariant(BestVariant()));
+}
+
+// VELTA_ISA=portable VELTA_THREADS=1 runs the plain code of every stage: a
+// process started with them (a fresh one, which chooses its variant from the
+// environment) finds the portable row kernels and resizing loops, no byte-pair
+// blocks, and one thread.
+TEST(CpuVariant, PortableOnOneThreadFromTheEnvironmentReachesEveryStage) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  std::vector<std::pair<const char*, std::string>> saved;
+  for (const char* name : {"VELTA_ISA", "VELTA_THREADS"}) {
+    if (const char* value = std::getenv(name)) saved.emplace_back(name, value);
+  }
+  setenv("VELTA_ISA", "portable", 1);
+  setenv("VELTA_THREADS", "1", 1);
+  EXPECT_EXIT(
+      {
+        std::fprintf(stderr, "rows %s, resizing %s, pair blocks %d, threads %d\n", IsaName(ActiveKernels().isa),
+                     IsaName(ActiveResizeKernels().isa), BytePairBlocksAvailable(), CurrentVariant().threads);
+        std::exit(0);
+      },
+      ::testing::ExitedWithCode(0), "rows portable, resizing portable, pair blocks 0, threads 1");
+  unsetenv("VELTA_ISA");
+  unsetenv("VELTA_THREADS");
+  for (const auto& [name, value] : saved) setenv(name, value.c_str(), 1);
 }
 
 // The 5 x 5 mean divides by a multiply and a shift; it must equal the
