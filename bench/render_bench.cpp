@@ -21,8 +21,8 @@ using velta::bench::PhotoPage;
 // (0 portable, 1 AVX2, 2 AVX-512), or null, skipping the benchmark, when the
 // processor lacks it.
 const velta::RowKernels* KernelsUnderTest(benchmark::State& state) {
-  const auto isa = static_cast<velta::RenderIsa>(state.range(0));
-  if (!velta::RenderIsaAvailable(isa)) {
+  const auto isa = static_cast<velta::Isa>(state.range(0));
+  if (!velta::IsaAvailable(isa)) {
     state.SkipWithError("instruction set not available");
     return nullptr;
   }

@@ -2,18 +2,21 @@
 // each block loads one window of 64 source bytes and picks its pairs from it
 // with a permutation of 16-bit words, which GCC builds from its generic vector
 // shuffle in one instruction for AVX-512 BW. The resizing's passes along a row
-// read such pairs; where no block fits (or the processor has no such
-// instruction) they read byte by byte.
+// read such pairs; where no block fits (or the current variant's instruction
+// set is not AVX-512) they read byte by byte.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#include "color/resize_kernels.h"
+#include "cpu/isa_target.h"
+
+// The block kernels are built for AVX-512 (VELTA_AVX512_TARGET) with GCC's
+// generic vector shuffle.
+#if VELTA_ISA_TARGETS && !defined(__clang__)
 #define VELTA_BYTE_PAIR_BLOCKS 1
-// The instruction sets the block kernels are built for.
-#define VELTA_BYTE_PAIR_TARGET [[gnu::target("avx512f,avx512bw,avx512vl,avx2,bmi2,prefer-vector-width=512")]]
 #else
 #define VELTA_BYTE_PAIR_BLOCKS 0
 #endif
@@ -33,14 +36,8 @@ struct BytePairBlock {
   uint32_t window;
 };
 
-// Tells whether this build and processor pick pairs in blocks.
-inline bool BytePairBlocksAvailable() {
-#if VELTA_BYTE_PAIR_BLOCKS
-  return __builtin_cpu_supports("avx512bw");
-#else
-  return false;
-#endif
-}
+// Tells whether the current variant picks pairs in blocks.
+inline bool BytePairBlocksAvailable() { return ActiveResizeKernels().bytePairBlocks; }
 
 // Plans the blocks of the leading target bytes of a row, at most
 // targetBytes / 32 of them: target byte k reads source bytes firstOf(k) and

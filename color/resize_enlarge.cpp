@@ -10,35 +10,18 @@
 #include "color/byte_pair_blocks.h"
 #include "color/resize.h"
 #include "color/resize_geometry.h"
+#include "color/resize_kernels.h"
 #include "color/row_bands.h"
-#include "color/vector_clones.h"
 
 namespace velta {
 
 namespace {
 
-// Spreads a source row over the output pixels: for each byte, the source
-// byte at or left of its sample point and the step to the byte on its right.
-// leftPixel and rightPixel hold the byte offsets of the two source pixels.
-VELTA_VECTOR_CLONES
-void ExpandRow(const uint8_t* __restrict row, const uint32_t* __restrict leftPixel,
-               const uint32_t* __restrict rightPixel, size_t pixels, uint8_t* __restrict left,
-               int16_t* __restrict across) {
-  for (size_t m = 0; m < pixels; ++m) {
-    const uint8_t* here = row + leftPixel[m];
-    const uint8_t* next = row + rightPixel[m];
-    for (size_t c = 0; c < 3; ++c) {
-      left[3 * m + c] = here[c];
-      across[3 * m + c] = static_cast<int16_t>(next[c] - here[c]);
-    }
-  }
-}
-
 #if VELTA_BYTE_PAIR_BLOCKS
 typedef int16_t SignedPairWords __attribute__((vector_size(2 * PAIR_BLOCK_BYTES)));
 
 // The same for the leading bytes of a row, a block of 32 at a time.
-VELTA_BYTE_PAIR_TARGET
+VELTA_AVX512_TARGET
 void ExpandRowInBlocks(const uint8_t* row, const BytePairBlock* blocks, size_t count, uint8_t* left, int16_t* across) {
   for (size_t b = 0; b < count; ++b) {
     PairWords here, next;
@@ -76,7 +59,7 @@ struct RowExpansion {
   void Expand(const uint8_t* row, uint8_t* left, int16_t* across) const {
     size_t k = 0;
 #if VELTA_BYTE_PAIR_BLOCKS
-    ExpandRowInBlocks(row, blocks.get(), blockCount, left, across);
+    if (blockCount != 0) ExpandRowInBlocks(row, blocks.get(), blockCount, left, across);
     k = blockCount * PAIR_BLOCK_BYTES;
 #endif
     // The blocks may end inside a pixel.
@@ -84,30 +67,10 @@ struct RowExpansion {
       left[k] = row[leftPixel[k / 3] + k % 3];
       across[k] = static_cast<int16_t>(row[rightPixel[k / 3] + k % 3] - left[k]);
     }
-    ExpandRow(row, leftPixel.get() + k / 3, rightPixel.get() + k / 3, pixels - k / 3, left + k, across + k);
+    ActiveResizeKernels().expandRow(row, leftPixel.get() + k / 3, rightPixel.get() + k / 3, pixels - k / 3, left + k,
+                                    across + k);
   }
 };
-
-// Interpolates one output row between two expanded source rows, y2 of the way
-// from the upper to the lower: for each byte, the integer differences of its
-// four neighbours, then the three products and p00 added left to right in
-// double precision and truncated toward zero.
-VELTA_VECTOR_CLONES
-void InterpolateRow(const uint8_t* __restrict upperLeft, const int16_t* __restrict upperAcross,
-                    const uint8_t* __restrict lowerLeft, const int16_t* __restrict lowerAcross, double y2,
-                    const double* __restrict byteFraction, size_t bytes, uint8_t* __restrict out) {
-  for (size_t i = 0; i < bytes; ++i) {
-    const int p00 = upperLeft[i];
-    const int across = upperAcross[i];          // p10 - p00
-    const int down = lowerLeft[i] - p00;        // p01 - p00
-    const int cross = lowerAcross[i] - across;  // p00 - p10 - p01 + p11
-    const double x2 = byteFraction[i];
-    const double x2y2 = x2 * y2;
-    const double value = static_cast<double>(cross) * x2y2 + static_cast<double>(across) * x2 +
-                         static_cast<double>(down) * y2 + static_cast<double>(p00);
-    out[i] = static_cast<uint8_t>(std::min(std::max(static_cast<int>(value), 0), 255));
-  }
-}
 
 // The last two source rows a group expanded: the rows of one output row are
 // mostly the rows of the one before, so each source row is expanded about
@@ -216,8 +179,8 @@ struct PictureEnlargement::Work {
     const auto upper = cache.Get(row.near, sourceRow(row.near), columns, row.next);
     const auto lower = cache.Get(row.next, sourceRow(row.next), columns, row.near);
     uint8_t* out = page + k * width_DIB;
-    InterpolateRow(upper.first, upper.second, lower.first, lower.second, row.fraction, byteFraction.get(), rowBytes,
-                   out);
+    ActiveResizeKernels().interpolateRow(upper.first, upper.second, lower.first, lower.second, row.fraction,
+                                         byteFraction.get(), rowBytes, out);
     // The bytes after the last pixel carry no picture; they are left white.
     std::memset(out + rowBytes, 255, width_DIB - rowBytes);
   }

@@ -10,8 +10,8 @@
 #include "color/resize.h"
 #include "color/resize_geometry.h"
 #include "color/row_bands.h"
+#include "color/resize_kernels.h"
 #include "color/row_reduction_blocks.h"
-#include "color/vector_clones.h"
 
 namespace velta {
 namespace {
@@ -99,36 +99,6 @@ class ExactQuotients {
   int64_t units_;
   uint64_t multiplier_ = 0;
 };
-
-// The mean of one channel of a target pixel from its two overlapped pixels,
-// summed in 32 bits (at most 255 x 4096 for a multiplied mean).
-[[gnu::always_inline]] inline uint8_t PairMean(const uint8_t* source, const PairOverlap& pair, size_t channel,
-                                               uint64_t multiplier) {
-  const uint32_t sum = pair.units[0] * source[3 * size_t{pair.source[0]} + channel] +
-                       pair.units[1] * source[3 * size_t{pair.source[1]} + channel];
-  return static_cast<uint8_t>((uint64_t{sum} * multiplier) >> 32);
-}
-
-// Reduces targetWidth pixels of a row across, pixel by pixel.
-VELTA_VECTOR_CLONES
-void ReduceRowByPairs(const uint8_t* __restrict source, const PairOverlap* __restrict pairs, size_t targetWidth,
-                      uint64_t multiplier, uint8_t* __restrict target) {
-  for (size_t j = 0; j < targetWidth; ++j) {
-    for (size_t c = 0; c < 3; ++c) target[3 * j + c] = PairMean(source, pairs[j], c, multiplier);
-  }
-}
-
-// Writes the means of the n sums of a multiplied pass to out.
-VELTA_VECTOR_CLONES
-void MeansOf(const uint32_t* __restrict sums, size_t n, uint64_t multiplier, uint8_t* __restrict out) {
-  for (size_t i = 0; i < n; ++i) out[i] = static_cast<uint8_t>((uint64_t{sums[i]} * multiplier) >> 32);
-}
-
-// Adds units times each of the n bytes of source to sums.
-VELTA_VECTOR_CLONES
-void AddWeighted(const uint8_t* __restrict source, uint32_t units, size_t n, uint32_t* __restrict sums) {
-  for (size_t i = 0; i < n; ++i) sums[i] += units * source[i];
-}
 
 }  // namespace
 
@@ -220,12 +190,12 @@ struct PictureReduction::Work {
 
   // Reduces one row across through the blocks, then the pixel pairs.
   void ReduceRowByBlocksAndPairs(const uint8_t* row, uint8_t* reduced) const {
-    blocks.Reduce(row, reduced);
+    if (blocks.bytes() != 0) blocks.Reduce(row, reduced);
     const uint64_t multiplier = columnMean->multiplier();
     size_t k = blocks.bytes();
     // The blocks may end inside a pixel.
     for (; k < targetRow && k % 3 != 0; ++k) reduced[k] = PairMean(row, pairs[k / 3], k % 3, multiplier);
-    ReduceRowByPairs(row, pairs.get() + k / 3, (targetRow - k) / 3, multiplier, reduced + k);
+    ActiveResizeKernels().reduceRowByPairs(row, pairs.get() + k / 3, (targetRow - k) / 3, multiplier, reduced + k);
   }
 
   // Plans the vertical pass, in place: reduced row t goes to page row
@@ -307,9 +277,10 @@ void PictureReduction::Work::ReduceRowDown(size_t t, int worker) {
     // The sums stay below 255 x 4096 + 1 and fit 32 bits.
     uint32_t* sums = sumRows.get() + static_cast<size_t>(worker) * targetRow;
     std::fill(sums, sums + targetRow, 0u);
+    const ResizeKernels& kernels = ActiveResizeKernels();
     for (const OverlapRun* run = first; run != last; ++run)
-      AddWeighted(ReducedRow(run->source), run->units, targetRow, sums);
-    MeansOf(sums, targetRow, rowMean->multiplier(), reduced);
+      kernels.addWeighted(ReducedRow(run->source), run->units, targetRow, sums);
+    kernels.meansOf(sums, targetRow, rowMean->multiplier(), reduced);
   } else {
     for (size_t byte = 0; byte < targetRow; ++byte) {
       int64_t sum = 0;

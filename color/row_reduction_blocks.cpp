@@ -66,7 +66,7 @@ bool RowReductionBlocks::Build(const PairOverlap* pairs, std::size_t sourceWidth
 }
 
 #if VELTA_BYTE_PAIR_BLOCKS
-VELTA_BYTE_PAIR_TARGET
+VELTA_AVX512_TARGET
 void RowReductionBlocks::Reduce(const uint8_t* source, uint8_t* target) const {
   const uint32_t multiplier = multiplier_, shift = shift_;
   for (std::size_t b = 0; b < count_; ++b) {

@@ -1,7 +1,7 @@
 // The road of one page: the blank-half test and the stages in their fixed order.
 #include "pipeline/page_road.h"
 
-#include "render/render_variant.h"
+#include "cpu/cpu_variant.h"
 
 namespace velta {
 
@@ -14,7 +14,7 @@ JobTables PrepareJobTables(const JobSettings& settings) {
 
 PageRoad::PageRoad(const PageBuffers& buffers, JobSettings& settings, JobTables& tables)
     : buffers_(buffers),
-      threads_(CurrentRenderVariant().threads),
+      threads_(CurrentVariant().threads),
       blankHalf_(buffers.page, buffers.width_DIB, buffers.width, buffers.height) {
   stages_.push_back(MakeColourStage(buffers, settings, tables));
   if (auto resize = MakeResizeStage(buffers, settings.stp_resize, threads_)) stages_.push_back(std::move(resize));

@@ -8,6 +8,7 @@
 
 #include <cstring>
 
+#include "cpu/isa_target.h"
 #include "render/face_colour.h"
 #include "render/face_sums.h"
 #include "render/sharpen_arithmetic.h"
@@ -381,7 +382,7 @@ VELTA_INLINE void ChainsBody(int32_t* __restrict MiddleHistory, int32_t* __restr
 // Stamps out the kernels of one instruction set: each is a call of the body,
 // which is inlined and vectorised under the given target attribute; CHAINS
 // names the body of the smoothing chains, FACE the face-window test.
-#define VELTA_ROW_KERNELS(NAME, TARGET, CHAINS, FACE)                                                               \
+#define VELTA_ROW_KERNELS(NAME, ISA, TARGET, CHAINS, FACE)                                                          \
   namespace NAME {                                                                                                  \
   TARGET void Generate(uint32_t* mt, int* mti, uint32_t* out, std::size_t count) {                                  \
     GenerateBody(mt, mti, out, count, 0xFFFFFFFFu);                                                                 \
@@ -408,20 +409,13 @@ VELTA_INLINE void ChainsBody(int32_t* __restrict MiddleHistory, int32_t* __restr
                      std::size_t secondEnd) {                                                                       \
     CHAINS(MiddleHistory, LongHistory, MWideWeight, first, firstBegin, firstEnd, second, secondBegin, secondEnd);   \
   }                                                                                                                 \
-  constexpr RowKernels KERNELS{Generate, GenerateDither, Sharpen, Tone, Smear, Split, Chains};                      \
+  constexpr RowKernels KERNELS{ISA, Generate, GenerateDither, Sharpen, Tone, Smear, Split, Chains};                 \
   }
 
-VELTA_ROW_KERNELS(portable, , ScalarChainsBody, PackedFaceTest)
-#if defined(__x86_64__)
-VELTA_ROW_KERNELS(avx2, [[gnu::target("avx2,bmi2")]], ChainsBody, MultipliedFaceTest)
-// GCC is told to use the whole 512-bit registers; clang (the fuzz build) has no
-// such target option and picks its own vector width.
-#if defined(__clang__)
-VELTA_ROW_KERNELS(avx512, [[gnu::target("avx512f,avx512bw,avx512vl,avx2,bmi2")]], ChainsBody, MultipliedFaceTest)
-#else
-VELTA_ROW_KERNELS(avx512, [[gnu::target("avx512f,avx512bw,avx512vl,avx2,bmi2,prefer-vector-width=512")]], ChainsBody,
-                  MultipliedFaceTest)
-#endif
+VELTA_ROW_KERNELS(portable, Isa::Portable, , ScalarChainsBody, PackedFaceTest)
+#if VELTA_ISA_TARGETS
+VELTA_ROW_KERNELS(avx2, Isa::Avx2, VELTA_AVX2_TARGET, ChainsBody, MultipliedFaceTest)
+VELTA_ROW_KERNELS(avx512, Isa::Avx512, VELTA_AVX512_TARGET, ChainsBody, MultipliedFaceTest)
 #endif
 
 }  // namespace
@@ -440,15 +434,15 @@ const uint64_t* PackedFaceSums() {
   return table.word;
 }
 
-const RowKernels& KernelsFor(RenderIsa isa) {
-#if defined(__x86_64__)
-  if (isa == RenderIsa::Avx512) return avx512::KERNELS;
-  if (isa == RenderIsa::Avx2) return avx2::KERNELS;
+const RowKernels& KernelsFor(Isa isa) {
+#if VELTA_ISA_TARGETS
+  if (isa == Isa::Avx512) return avx512::KERNELS;
+  if (isa == Isa::Avx2) return avx2::KERNELS;
 #endif
   (void)isa;
   return portable::KERNELS;
 }
 
-const RowKernels& ActiveKernels() { return KernelsFor(CurrentRenderVariant().isa); }
+const RowKernels& ActiveKernels() { return KernelsFor(CurrentVariant().isa); }
 
 }  // namespace velta

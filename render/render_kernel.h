@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "render/render_variant.h"
+#include "cpu/cpu_variant.h"
 #include "render/smear_step.h"
 
 // The row kernels of the head data rendering: one source, compiled for the
@@ -29,6 +29,8 @@ struct SharpenScratch {
 
 // The kernels of one instruction set.
 struct RowKernels {
+  // The instruction set they are built for.
+  Isa isa;
   // Regenerates and tempers the generator state (mt, *mti; seeded) into
   // count 32-bit numbers.
   void (*generate)(uint32_t* mt, int* mti, uint32_t* out, std::size_t count);
@@ -60,10 +62,10 @@ struct RowKernels {
 };
 
 // Returns the kernels of an instruction set; the caller checks that the
-// machine has it (RenderIsaAvailable).
-const RowKernels& KernelsFor(RenderIsa isa);
+// machine has it (IsaAvailable).
+const RowKernels& KernelsFor(Isa isa);
 
-// Returns the kernels of the variant chosen now (CurrentRenderVariant).
+// Returns the kernels of the variant chosen now (CurrentVariant).
 const RowKernels& ActiveKernels();
 
 }  // namespace velta

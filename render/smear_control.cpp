@@ -362,11 +362,11 @@ int SharpnessIndex(int16_t caSharpness) { return caSharpness >= -3 && caSharpnes
 
 struct SmearControlByRows::State {
   State(const uint8_t* page, uint32_t w, uint32_t h, const uint8_t* toneCurve, uint8_t* send, int iPrintMode,
-        int16_t caSharpness, const RenderVariant& chosen)
+        int16_t caSharpness, const CpuVariant& chosen)
       : variant(chosen),
         render(page, w, h, toneCurve, send, iPrintMode, SharpnessIndex(caSharpness), KernelsFor(chosen.isa)) {}
 
-  RenderVariant variant;
+  CpuVariant variant;
   PageRender render;
   bool twoThreads = false;
   bool firstRowDone = false;
@@ -384,7 +384,7 @@ SmearControlByRows::SmearControlByRows(const uint8_t* pSrcBitmap, uint32_t biWid
     : rowsDone_(rowsDone), sharpening_(SharpnessIndex(caSharpness) != 0) {
   if (biWidth == 0 || biHeight == 0) return;
   state_ = std::make_unique<State>(pSrcBitmap, biWidth, biHeight, lpToneCurve, pSendData, iPrintMode, caSharpness,
-                                   CurrentRenderVariant());
+                                   CurrentVariant());
 }
 
 SmearControlByRows::~SmearControlByRows() = default;

@@ -1,7 +1,7 @@
 // The colour subsystem's colour correction and picture resizing against the
 // references worked out pixel by pixel: equal bytes for every option set, page
 // shape and magnification tried, including unit counts too large for the
-// quotient table.
+// quotient table, and for the resizing loops of every instruction set.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -13,6 +13,7 @@
 #include "color/color_adjust.h"
 #include "color/direct_map.h"
 #include "color/resize.h"
+#include "cpu/cpu_variant.h"
 #include "tests/reference/colour_reference.h"
 #include "tests/reference/resize_reference.h"
 
@@ -38,16 +39,22 @@ std::vector<uint8_t> ReferenceResize(const std::vector<uint8_t>& page, int32_t w
   return picture.bytes;
 }
 
-// Resizes a copy of the page both ways and compares every byte.
+// Resizes a copy of the page with the loops of every instruction set this
+// machine has, and compares every byte with the reference.
 void ExpectSameResize(const std::vector<uint8_t>& page, int32_t w, int32_t h, int32_t magnification) {
-  std::vector<uint8_t> actual = page;
-  const std::string what = std::to_string(w) + "x" + std::to_string(h) + " by " + std::to_string(magnification);
-  if (magnification > 0) {
-    ASSERT_EQ(ResizePicture(actual.data(), w, h, magnification, magnification), 0) << what;
-  } else {
-    ASSERT_EQ(ResizePictureAverage(actual.data(), w, h, magnification, magnification), 0) << what;
+  const std::vector<uint8_t> expected = ReferenceResize(page, w, h, magnification, magnification);
+  const CpuVariant chosen = CurrentVariant();
+  for (Isa isa : AvailableIsas()) {
+    std::vector<uint8_t> actual = page;
+    ASSERT_TRUE(SetVariant({isa, chosen.threads}));
+    const int result = magnification > 0 ? ResizePicture(actual.data(), w, h, magnification, magnification)
+                                         : ResizePictureAverage(actual.data(), w, h, magnification, magnification);
+    ASSERT_TRUE(SetVariant(chosen));
+    const std::string what =
+        std::to_string(w) + "x" + std::to_string(h) + " by " + std::to_string(magnification) + " in " + IsaName(isa);
+    ASSERT_EQ(result, 0) << what;
+    ASSERT_EQ(actual, expected) << what;
   }
-  ASSERT_EQ(actual, ReferenceResize(page, w, h, magnification, magnification)) << what;
 }
 
 // Tone, contrast, balance and saturation drawn at random from -range to range.

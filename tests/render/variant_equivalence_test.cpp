@@ -1,22 +1,28 @@
 // Every build of the row kernels (portable, AVX2, AVX-512 where the processor
 // has them) on one and on two threads prints the same bytes as the plain
 // reference renderer: on random pages of every small shape, on full photo
-// pages, and up to the row where a job is cancelled.
+// pages, and up to the row where a job is cancelled. The environment's choice
+// of the portable build on one thread reaches every stage.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <utility>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "color/byte_pair_blocks.h"
+#include "color/resize_kernels.h"
 #include "render/face_colour.h"
 #include "render/face_sums.h"
 #include "render/sharpen_arithmetic.h"
 #include "render/random_source.h"
-#include "render/render_variant.h"
+#include "render/render_kernel.h"
+#include "cpu/cpu_variant.h"
 #include "render/sharpness.h"
 #include "render/smear_control.h"
 #include "tests/render/reference_mt19937.h"
@@ -27,10 +33,9 @@ namespace {
 
 // Returns every variant this machine can run: each instruction set on one
 // and on two threads.
-std::vector<RenderVariant> AvailableVariants() {
-  std::vector<RenderVariant> variants;
-  for (RenderIsa isa : {RenderIsa::Portable, RenderIsa::Avx2, RenderIsa::Avx512}) {
-    if (!RenderIsaAvailable(isa)) continue;
+std::vector<CpuVariant> AvailableVariants() {
+  std::vector<CpuVariant> variants;
+  for (Isa isa : AvailableIsas()) {
     variants.push_back({isa, 1});
     variants.push_back({isa, 2});
   }
@@ -38,14 +43,14 @@ std::vector<RenderVariant> AvailableVariants() {
 }
 
 // Names a variant in failure messages.
-std::string Describe(RenderVariant variant) {
-  return std::string(RenderIsaName(variant.isa)) + " on " + std::to_string(variant.threads) + " thread(s)";
+std::string Describe(CpuVariant variant) {
+  return std::string(IsaName(variant.isa)) + " on " + std::to_string(variant.threads) + " thread(s)";
 }
 
 // Sets each variant in turn for a test and puts the default back afterwards.
 class EveryVariant : public ::testing::Test {
  protected:
-  void TearDown() override { ASSERT_TRUE(SetRenderVariant(BestRenderVariant())); }
+  void TearDown() override { ASSERT_TRUE(SetVariant(BestVariant())); }
 };
 
 // A page buffer: h rows of w pixels, rows padded to 4 bytes with random pad.
@@ -130,7 +135,7 @@ void ExpectPlanes(const Page& page, int iPrintMode, int16_t caSharpness, const s
 constexpr int16_t SETTINGS[] = {-4, 5, -3, -2, -1, 0, 1, 2, 3, 4};
 
 TEST_F(EveryVariant, RandomPagesOfEveryShapeUpTo40By40) {
-  const std::vector<RenderVariant> variants = AvailableVariants();
+  const std::vector<CpuVariant> variants = AvailableVariants();
   std::mt19937 random(2024);
   for (int iPrintMode : {0, 1}) {
     for (int16_t caSharpness : SETTINGS) {
@@ -145,8 +150,8 @@ TEST_F(EveryVariant, RandomPagesOfEveryShapeUpTo40By40) {
              {std::pair<uint32_t, uint32_t>{n + 1, heights[n]}, {1 + random() % 40, 1 + random() % 40}}) {
           const Page page = MixedPage(w, h, random);
           const std::vector<uint8_t> expected = ReferencePlanes(page, iPrintMode, caSharpness);
-          for (RenderVariant variant : variants) {
-            ASSERT_TRUE(SetRenderVariant(variant));
+          for (CpuVariant variant : variants) {
+            ASSERT_TRUE(SetVariant(variant));
             ExpectPlanes(page, iPrintMode, caSharpness, expected,
                          Describe(variant) + ", mode " + std::to_string(iPrintMode) + ", sharpness " +
                              std::to_string(caSharpness) + ", " + std::to_string(w) + "x" + std::to_string(h));
@@ -170,8 +175,8 @@ TEST_F(EveryVariant, FullPhotoPages) {
   const Page page = PhotoPage(1800, FULL_PAGE_HEIGHT);
   for (const auto& [iPrintMode, caSharpness] : {std::pair<int, int16_t>{0, 0}, {1, -4}, {1, 4}}) {
     const std::vector<uint8_t> expected = ReferencePlanes(page, iPrintMode, caSharpness);
-    for (RenderVariant variant : AvailableVariants()) {
-      ASSERT_TRUE(SetRenderVariant(variant));
+    for (CpuVariant variant : AvailableVariants()) {
+      ASSERT_TRUE(SetVariant(variant));
       ExpectPlanes(page, iPrintMode, caSharpness, expected,
                    Describe(variant) + ", full page, mode " + std::to_string(iPrintMode) + ", sharpness " +
                        std::to_string(caSharpness));
@@ -197,8 +202,8 @@ TEST_F(EveryVariant, CancelledPageStopsWithTheRowsBeforeItPrinted) {
   const std::vector<uint8_t> expected = ReferencePlanes(page, 0, 0);
   std::array<uint8_t, 768> hotlut{};
   GetSmearlut(hotlut.data(), 0);
-  for (RenderVariant variant : AvailableVariants()) {
-    ASSERT_TRUE(SetRenderVariant(variant));
+  for (CpuVariant variant : AvailableVariants()) {
+    ASSERT_TRUE(SetVariant(variant));
     for (int limit : {1, 2, 5, 30, 61}) {
       CancelAfter cancel{0, limit};
       std::vector<uint8_t> send(expected.size(), 0x5A);
@@ -247,8 +252,8 @@ TEST_F(EveryVariant, RowsToldFreeAreNotReadOrWrittenEarly) {
       const std::vector<uint8_t> expected = ReferencePlanes(original, 0, caSharpness);
       std::array<uint8_t, 768> hotlut{};
       GetSmearlut(hotlut.data(), 0);
-      for (RenderVariant variant : AvailableVariants()) {
-        ASSERT_TRUE(SetRenderVariant(variant));
+      for (CpuVariant variant : AvailableVariants()) {
+        ASSERT_TRUE(SetVariant(variant));
         Page page = original;
         std::vector<uint8_t> send(expected.size(), 0x5A);
         Scribbler scribbler{page.bytes.data(), (3 * std::size_t{w} + 3) / 4 * 4, send.data(), w, h, {}, {}};
@@ -282,8 +287,8 @@ TEST_F(EveryVariant, RowsRenderedWhileLaterRowsArriveEqualTheReference) {
       const std::vector<uint8_t> expected = ReferencePlanes(original, 1, caSharpness);
       std::array<uint8_t, 768> hotlut{};
       GetSmearlut(hotlut.data(), 1);
-      for (RenderVariant variant : AvailableVariants()) {
-        ASSERT_TRUE(SetRenderVariant(variant));
+      for (CpuVariant variant : AvailableVariants()) {
+        ASSERT_TRUE(SetVariant(variant));
         std::vector<uint8_t> page(original.bytes.size(), 0xEE), send(expected.size(), 0x5A);
         Scribbler scribbler{page.data(), stride, send.data(), w, h, {}, {}};
         SmearControlByRows parts(page.data(), w, h, hotlut.data(), send.data(), 1, caSharpness,
@@ -308,8 +313,8 @@ TEST_F(EveryVariant, RowsRenderedWhileLaterRowsArriveEqualTheReference) {
 }
 
 TEST_F(EveryVariant, BlocksOfRandomNumbersFollowTheSequence) {
-  for (RenderVariant variant : AvailableVariants()) {
-    ASSERT_TRUE(SetRenderVariant(variant));
+  for (CpuVariant variant : AvailableVariants()) {
+    ASSERT_TRUE(SetVariant(variant));
     reference::Mt19937 expected;
     expected.SeedByArray({0x123, 0x234, 0x345, 0x456});
     const uint32_t seed[4] = {0x123, 0x234, 0x345, 0x456};
@@ -330,16 +335,40 @@ TEST_F(EveryVariant, BlocksOfRandomNumbersFollowTheSequence) {
 }
 
 TEST(RenderVariants, OnlyAvailableSetsAndOneOrTwoThreadsCanBeChosen) {
-  EXPECT_TRUE(RenderIsaAvailable(RenderIsa::Portable));
-  EXPECT_FALSE(SetRenderVariant({RenderIsa::Portable, 0}));
-  EXPECT_FALSE(SetRenderVariant({RenderIsa::Portable, 3}));
-  for (RenderIsa isa : {RenderIsa::Avx2, RenderIsa::Avx512}) {
-    if (!RenderIsaAvailable(isa)) {
-      EXPECT_FALSE(SetRenderVariant({isa, 1}));
+  EXPECT_TRUE(IsaAvailable(Isa::Portable));
+  EXPECT_FALSE(SetVariant({Isa::Portable, 0}));
+  EXPECT_FALSE(SetVariant({Isa::Portable, 3}));
+  for (Isa isa : {Isa::Avx2, Isa::Avx512}) {
+    if (!IsaAvailable(isa)) {
+      EXPECT_FALSE(SetVariant({isa, 1}));
     }
   }
-  EXPECT_TRUE(RenderIsaAvailable(BestRenderVariant().isa));
-  ASSERT_TRUE(SetRenderVariant(BestRenderVariant()));
+  EXPECT_TRUE(IsaAvailable(BestVariant().isa));
+  ASSERT_TRUE(SetVariant(BestVariant()));
+}
+
+// VELTA_ISA=portable VELTA_THREADS=1 runs the plain code of every stage: a
+// process started with them (a fresh one, which chooses its variant from the
+// environment) finds the portable row kernels and resizing loops, no byte-pair
+// blocks, and one thread.
+TEST(CpuVariant, PortableOnOneThreadFromTheEnvironmentReachesEveryStage) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  std::vector<std::pair<const char*, std::string>> saved;
+  for (const char* name : {"VELTA_ISA", "VELTA_THREADS"}) {
+    if (const char* value = std::getenv(name)) saved.emplace_back(name, value);
+  }
+  setenv("VELTA_ISA", "portable", 1);
+  setenv("VELTA_THREADS", "1", 1);
+  EXPECT_EXIT(
+      {
+        std::fprintf(stderr, "rows %s, resizing %s, pair blocks %d, threads %d\n", IsaName(ActiveKernels().isa),
+                     IsaName(ActiveResizeKernels().isa), BytePairBlocksAvailable(), CurrentVariant().threads);
+        std::exit(0);
+      },
+      ::testing::ExitedWithCode(0), "rows portable, resizing portable, pair blocks 0, threads 1");
+  unsetenv("VELTA_ISA");
+  unsetenv("VELTA_THREADS");
+  for (const auto& [name, value] : saved) setenv(name, value.c_str(), 1);
 }
 
 // The 5 x 5 mean divides by a multiply and a shift; it must equal the
