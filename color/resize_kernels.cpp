@@ -103,11 +103,10 @@ VELTA_RESIZE_KERNELS(avx512, Isa::Avx512, VELTA_AVX512_TARGET, VELTA_BYTE_PAIR_B
 
 const ResizeKernels& ResizeKernelsFor(Isa isa) {
 #if VELTA_ISA_TARGETS
-  if (isa == Isa::Avx512) return avx512::KERNELS;
-  if (isa == Isa::Avx2) return avx2::KERNELS;
+  return KernelsOf(isa, portable::KERNELS, &avx2::KERNELS, &avx512::KERNELS);
+#else
+  return KernelsOf<ResizeKernels>(isa, portable::KERNELS, nullptr, nullptr);
 #endif
-  (void)isa;
-  return portable::KERNELS;
 }
 
 const ResizeKernels& ActiveResizeKernels() { return ResizeKernelsFor(CurrentVariant().isa); }

@@ -40,4 +40,14 @@ CpuVariant CurrentVariant();
 // than 1 or 2. Not to be called while a page is worked on.
 bool SetVariant(CpuVariant variant);
 
+// The entry of a table of kernels, one per instruction set, for isa: the
+// build's own for each set it was compiled for (nullptr where it was not),
+// the portable ones otherwise. Every library picks its kernels this way.
+template <typename Kernels>
+const Kernels& KernelsOf(Isa isa, const Kernels& portable, const Kernels* avx2, const Kernels* avx512) {
+  if (isa == Isa::Avx512 && avx512 != nullptr) return *avx512;
+  if (isa == Isa::Avx2 && avx2 != nullptr) return *avx2;
+  return portable;
+}
+
 }  // namespace velta

@@ -436,11 +436,10 @@ const uint64_t* PackedFaceSums() {
 
 const RowKernels& KernelsFor(Isa isa) {
 #if VELTA_ISA_TARGETS
-  if (isa == Isa::Avx512) return avx512::KERNELS;
-  if (isa == Isa::Avx2) return avx2::KERNELS;
+  return KernelsOf(isa, portable::KERNELS, &avx2::KERNELS, &avx512::KERNELS);
+#else
+  return KernelsOf<RowKernels>(isa, portable::KERNELS, nullptr, nullptr);
 #endif
-  (void)isa;
-  return portable::KERNELS;
 }
 
 const RowKernels& ActiveKernels() { return KernelsFor(CurrentVariant().isa); }
