@@ -1,7 +1,8 @@
 #!/bin/sh
 # ./build.sh sample   install what is missing, build, print the sample photo through CUPS
 #                     to out/sample.prn with its preview in out/page1-preview.png
-# ./build.sh test     install what is missing, build, run all tests (plain and ASan+UBSan)
+# ./build.sh test     install what is missing, build, run all tests (plain and ASan+UBSan),
+#                     and on x86-64 the filter cross-built for arm64 and armhf under qemu-user
 set -eu
 cd "$(dirname "$0")"
 
@@ -9,6 +10,11 @@ PACKAGES="build-essential cmake g++ libgtest-dev libbenchmark-dev libcups2-dev l
 cups cups-filters cups-client cups-bsd cups-ppdc cups-ipp-utils libpng-dev libpappl-dev pkg-config
 curl imagemagick ghostscript poppler-utils valgrind clang-14 libclang-rt-14-dev libfuzzer-14-dev"
 
+# On x86-64 the tests also cross-build the filter for the ARM print servers and
+# run it under qemu-user, with Debian's multiarch libraries.
+CROSS_ARCHITECTURES="arm64 armhf"
+CROSS_PACKAGES="g++-aarch64-linux-gnu g++-arm-linux-gnueabihf qemu-user
+libcups2-dev:arm64 libcups2-dev:armhf libpng-dev:arm64 libpng-dev:armhf libgtest-dev:arm64 libgtest-dev:armhf"
 # Installs the Debian packages that are not installed yet (apt-get update first).
 install_missing() {
   missing=""
@@ -17,6 +23,9 @@ install_missing() {
       missing="$missing $package"
   done
   if [ -n "$missing" ]; then
+    if [ "$(uname -m)" = x86_64 ]; then
+      for architecture in $CROSS_ARCHITECTURES; do dpkg --add-architecture "$architecture"; done
+    fi
     apt-get update
     DEBIAN_FRONTEND=noninteractive apt-get install -y $missing
   fi
@@ -37,12 +46,18 @@ case "${1:-}" in
     samples/print-sample.sh build out
     ;;
   test)
+    if [ "$(uname -m)" = x86_64 ]; then
+      PACKAGES="$PACKAGES $CROSS_PACKAGES"
+    fi
     install_missing
     build build
     (cd build && ctest --output-on-failure -j2)
     build build-asan -DVELTA_SANITIZE=ON
     (cd build-asan && ctest --output-on-failure -j2)
     fuzz/run 60
+    if [ "$(uname -m)" = x86_64 ]; then
+      tests/cross/run-under-qemu.sh build
+    fi
     ;;
   *)
     echo "usage: $0 sample|test" >&2

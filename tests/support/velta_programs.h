@@ -18,7 +18,9 @@ extern const char* const kShippedPpd;
 std::vector<std::string> JobArgs(const std::string& options = "");
 
 // The filter with argument words args after its name, in the environment the
-// spooler gives it: PATH only, plus PPD when ppd is set.
+// spooler gives it: PATH only, plus PPD when ppd is set. VELTA_TEST_FILTER, when
+// set, names another filter program to run instead: another machine's build
+// under an emulator, through a small script.
 Command FilterCommand(const std::vector<std::string>& args, const std::string& ppd = "");
 
 // Runs the filter with args, input on standard input and PPD set to ppd unless empty.
