@@ -170,8 +170,10 @@ bool EndRasterPage(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t* device
   int SpaceFlag = 1;
   const PageRoadStatus status = state->road->Finish(CancelCheck{JobCancelled, job}, SpaceFlag);
   if (status == PageRoadStatus::Cancelled) return ClosePage(job, device, *state, 1);
-  if (status == PageRoadStatus::OutOfMemory) {
-    papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "Not enough memory to process the page.");
+  if (status == PageRoadStatus::OutOfMemory || status == PageRoadStatus::HelperFailed) {
+    papplLogJob(job, PAPPL_LOGLEVEL_ERROR,
+                status == PageRoadStatus::OutOfMemory ? "Not enough memory to process the page."
+                                                      : "A helper thread failed while processing the page.");
     ClosePage(job, device, *state, 1);
     return false;
   }

@@ -10,14 +10,16 @@ namespace velta {
 
 // Enlarges the picture in the page buffer pSrcBitmap (read and written) by
 // (magnification + 100) / 100 with bilinear interpolation and keeps the centre;
-// returns 0, or -1 when the work picture cannot be allocated (page untouched).
+// returns 0, -1 when the work picture cannot be allocated (page untouched), or
+// -2 when a helper thread failed.
 // With threads 2 the rows are shared with a helper thread; the bytes are the same.
 int ResizePicture(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight, int32_t iMagnificationX,
                   int32_t iMagnificationY, int threads = 1);
 
 // Reduces the picture in the page buffer pSrcBitmap (read and written) by
 // (magnification + 100) / 100 with exact area averaging and centres it on a white
-// page; returns 0, or -1 when a work picture cannot be allocated (page untouched).
+// page; returns 0, -1 when a work picture cannot be allocated (page untouched),
+// or -2 when a helper thread failed.
 // With threads 2 the rows are shared with a helper thread; the bytes are the same.
 int ResizePictureAverage(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight, int32_t iMagnificationX,
                          int32_t iMagnificationY, int threads = 1);
@@ -30,6 +32,8 @@ int ResizePictureAverage(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight,
 // the rest once every row is final, on `threads` threads (1 or 2). RowsFinal
 // and WorkAhead are called from one thread at a time, before Finish.
 inline constexpr std::size_t kResizeRowsPerStep = 16;
+// What Finish returns when a helper thread failed: the page is then half resized.
+inline constexpr int kHelperFailed = -2;
 
 // The reduction in place: across (each row reduced at its own start, as soon
 // as it is final), down (as far as the final rows allow ahead of time), and
@@ -58,8 +62,8 @@ class PictureReduction {
   std::size_t RowsDone() const;
   // The final rows were rewritten whole (moved): the copies are taken again.
   void RowsRewritten();
-  // The rest of the reduction once every row is final. Returns 0, or -1 when
-  // memory is short.
+  // The rest of the reduction once every row is final. Returns 0, -1 when
+  // memory is short, or kHelperFailed.
   int Finish(int threads);
 
  private:
@@ -98,8 +102,8 @@ class PictureEnlargement {
   std::size_t RowsDone() const;
   // The final rows were rewritten whole (moved): the copies are taken again.
   void RowsRewritten();
-  // The rest of the enlargement once every row is final. Returns 0, or -1
-  // when memory was short.
+  // The rest of the enlargement once every row is final. Returns 0, -1 when
+  // memory was short, or kHelperFailed.
   int Finish(int threads);
 
  private:

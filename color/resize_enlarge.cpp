@@ -294,7 +294,7 @@ int PictureEnlargement::Finish(int threads) {
     Work& w = *work_;
     RowsFinal(w.height);
     // The groups as bands: the rest of the upper one down, the lower ones up.
-    ForRowBands(
+    const BandsEnd groups = ForRowBands(
         w.groups, 1, threads, [] { return false; },
         [&](size_t group, size_t, int) {
           if (group == 0) {
@@ -303,6 +303,7 @@ int PictureEnlargement::Finish(int threads) {
             for (size_t k = w.groupStart[group + 1]; k-- > w.groupStart[group];) w.EnlargeRow(k, w.expanded[group]);
           }
         });
+    if (groups == BandsEnd::Failed) return kHelperFailed;
   }
   finished_ = true;
   return 0;

@@ -265,8 +265,8 @@ struct PictureReduction::Work {
   size_t firstColumn() const { return static_cast<size_t>(width / 2 - tarWidth / 2); }
   size_t destination(size_t t) const { return firstRow() + t; }
 
-  // Vertical pass and white surround.
-  void ReduceDown(int threads);
+  // Vertical pass and white surround; false when the helper failed.
+  bool ReduceDown(int threads);
 };
 
 void PictureReduction::Work::ReduceRowDown(size_t t, int worker) {
@@ -292,14 +292,14 @@ void PictureReduction::Work::ReduceRowDown(size_t t, int worker) {
   std::memcpy(page + destination(t) * stride + 3 * firstColumn(), reduced, targetRow);
 }
 
-void PictureReduction::Work::ReduceDown(int threads) {
+bool PictureReduction::Work::ReduceDown(int threads) {
   const auto pageHeight = static_cast<size_t>(height);
   const auto targetRows = static_cast<size_t>(tarHeight);
   SaveRows(savedUpTo, pageHeight);
   // The rest of the two groups as two bands, the lower one first: on one
   // thread the rows it overwrites near the centre are then gone before the
   // upper group reads them, unless saved.
-  ForRowBands(
+  const BandsEnd groups = ForRowBands(
       2, 1, threads, [] { return false; },
       [&](size_t group, size_t, int worker) {
         if (group == 0) {
@@ -319,6 +319,7 @@ void PictureReduction::Work::ReduceDown(int threads) {
     std::memset(row, 255, 3 * firstColumn());
     std::memset(row + rightStart, 255, stride - rightStart);
   }
+  return groups != BandsEnd::Failed;
 }
 
 PictureReduction::PictureReduction(uint8_t* pSrcBitmap, int32_t biWidth, int32_t biHeight, int32_t iMagnificationX,
@@ -396,10 +397,10 @@ int PictureReduction::Finish(int threads) {
     case Kind::Reduce: {
       // The rows not yet reduced across, in bands on both threads.
       const size_t first = finalRows_;
-      ForRowBands(
+      const BandsEnd across = ForRowBands(
           static_cast<size_t>(work_->height) - first, 64, threads, [] { return false; },
           [&](size_t begin, size_t end, int worker) { work_->ReduceRowsAcross(first + begin, first + end, worker); });
-      work_->ReduceDown(threads);
+      if (across == BandsEnd::Failed || !work_->ReduceDown(threads)) return kHelperFailed;
       break;
     }
     case Kind::OutOfMemory:

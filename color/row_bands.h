@@ -11,14 +11,18 @@
 
 namespace velta {
 
+// How a shared pass over the rows ended: Failed when the helper failed, its
+// bands perhaps half done.
+enum class BandsEnd { Done, Cancelled, Failed };
+
 // Runs work(begin, end, worker) on every band of `band` rows of [0, rows), on
 // the calling thread (worker 0) and, when threads is 2, on a helper as well
 // (worker 1; on the calling thread alone when no helper can be started). Only
 // the calling thread asks cancelled(), before each band it takes; once it
 // answers true no band starts. The helper is joined before this returns.
-// Returns false when cancelled.
+
 template <typename Work, typename Cancelled>
-bool ForRowBands(std::size_t rows, std::size_t band, int threads, Cancelled&& cancelled, Work&& work) {
+BandsEnd ForRowBands(std::size_t rows, std::size_t band, int threads, Cancelled&& cancelled, Work&& work) {
   std::atomic<std::size_t> next{0};
   std::atomic<bool> stop{false};
   const auto takeBands = [&](bool asks, int worker) {
@@ -33,11 +37,13 @@ bool ForRowBands(std::size_t rows, std::size_t band, int threads, Cancelled&& ca
       work(begin, begin + band < rows ? begin + band : rows, worker);
     }
   };
+  const auto end = [](bool finished) { return finished ? BandsEnd::Done : BandsEnd::Cancelled; };
   SecondThread helper;
-  if (threads != 2 || rows <= band || !helper.Start([&] { takeBands(false, 1); })) return takeBands(true, 0);
+  // A helper that fails stops taking bands; the calling thread takes the rest.
+  if (threads != 2 || rows <= band || !helper.Start([&] { takeBands(false, 1); })) return end(takeBands(true, 0));
   const bool finished = takeBands(true, 0);
-  helper.Join();
-  return finished;
+  if (!helper.Join()) return BandsEnd::Failed;
+  return end(finished);
 }
 
 }  // namespace velta

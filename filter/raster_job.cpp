@@ -160,6 +160,10 @@ PageOutcome PrintPage(cups_raster_t* ras, const cups_page_header2_t& header, int
       std::fprintf(stderr, "ERROR: Out of memory while processing page %d\n", page);
       CancelJob(output, planes);
       return PageOutcome::Failed;
+    case PageRoadStatus::HelperFailed:
+      std::fprintf(stderr, "ERROR: A helper thread failed while processing page %d\n", page);
+      CancelJob(output, planes);
+      return PageOutcome::Failed;
   }
 
   std::fprintf(stderr, "INFO: Transfer completion of the image data\n");

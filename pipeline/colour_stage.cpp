@@ -35,10 +35,11 @@ class ColourStage : public PageStage {
       return cancelled() ? PageRoadStatus::Cancelled : PageRoadStatus::Done;
     }
     const std::size_t first = done_;
-    const bool finished = ForRowBands(
+    const BandsEnd end = ForRowBands(
         buffers_.height - first, 64, threads, cancelled,
         [&](std::size_t begin, std::size_t end, int worker) { CorrectRows(first + begin, first + end, worker); });
-    if (!finished) return PageRoadStatus::Cancelled;
+    if (end == BandsEnd::Cancelled) return PageRoadStatus::Cancelled;
+    if (end == BandsEnd::Failed) return PageRoadStatus::HelperFailed;
     done_ = buffers_.height;
     return PageRoadStatus::Done;
   }

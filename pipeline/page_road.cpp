@@ -86,7 +86,8 @@ void PageRoad::FollowRows() {
 }
 
 PageRoadStatus PageRoad::Finish(const CancelCheck& cancelled, int& SpaceFlag) {
-  helper_.Join();
+  // A helper that failed may have left a stage half way through a row.
+  if (!helper_.Join()) return PageRoadStatus::HelperFailed;
   // Rows the helper did not see are looked at as they were read, before any
   // stage's Finish changes them.
   blankHalf_.RowsFinal(buffers_.height);

@@ -14,7 +14,12 @@
 namespace velta {
 
 // How the road of a page ended.
-enum class PageRoadStatus { Done, Cancelled, OutOfMemory };
+enum class PageRoadStatus {
+  Done,
+  Cancelled,
+  OutOfMemory,
+  HelperFailed,  // a helper thread failed: the page is incomplete
+};
 
 // One page's buffers as the road sees them.
 struct PageBuffers {

@@ -23,7 +23,14 @@ class RenderStage : public PageStage {
   PageRoadStatus Finish(int, const CancelCheck& cancelled) override {
     if (!started_) return PageRoadStatus::OutOfMemory;
     if (cancelled()) return PageRoadStatus::Cancelled;
-    return render_.Finish(cancelled) == 0 ? PageRoadStatus::Done : PageRoadStatus::Cancelled;
+    switch (render_.Finish(cancelled)) {
+      case 0:
+        return PageRoadStatus::Done;
+      case 1:
+        return PageRoadStatus::Cancelled;
+      default:
+        return PageRoadStatus::HelperFailed;
+    }
   }
 
  private:

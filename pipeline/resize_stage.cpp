@@ -21,7 +21,9 @@ class ResizeStage : public PageStage {
   void RowsRewritten() override { resize_.RowsRewritten(); }
   PageRoadStatus Finish(int threads, const CancelCheck& cancelled) override {
     if (cancelled()) return PageRoadStatus::Cancelled;
-    return resize_.Finish(threads) < 0 ? PageRoadStatus::OutOfMemory : PageRoadStatus::Done;
+    const int result = resize_.Finish(threads);
+    if (result == kHelperFailed) return PageRoadStatus::HelperFailed;
+    return result < 0 ? PageRoadStatus::OutOfMemory : PageRoadStatus::Done;
   }
 
  private:

@@ -1,5 +1,7 @@
 #include "render/smear_control.h"
 
+#include <unistd.h>
+
 #include <atomic>
 #include <cstddef>
 #include <memory>
@@ -179,7 +181,8 @@ class PageRender {
   // the three planes, so those pages are in place before the smeared rows
   // are split into them. The bytes are set again when the rows are split.
   void TouchSendRows(std::size_t first, std::size_t last) {
-    constexpr std::size_t PAGE = 4096;
+    // 4 KiB on x86-64; 16 or 64 KiB on some ARM kernels.
+    static const auto PAGE = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
     if (last > h_) last = h_;
     for (std::size_t plane = 0; plane < 3; ++plane) {
       uint8_t* begin = send_ + plane * w_ * h_ + first * w_;
@@ -298,35 +301,49 @@ bool RenderOnOneThread(PageRender& render, std::size_t first, const CancelCheck&
   return true;
 }
 
+// How a render on two threads ended.
+enum class TwoThreadsEnd { Done, Cancelled, HelperFailed };
+
 // Renders batches first.. with a helper thread that prepares batches ahead of
 // the calling thread, which smears them and alone asks cancelled. The helper
-// is joined before this returns, cancelled or not. Returns false when
-// cancelled; when no helper can be had the calling thread renders alone.
-bool RenderOnTwoThreads(PageRender& render, std::size_t first, const CancelCheck& cancelled,
-                        const PageRowsDone& rowsDone) {
+// is joined before this returns, cancelled, failed or not; a helper that
+// fails wakes the calling thread from its wait. When no helper can be had the
+// calling thread renders alone.
+TwoThreadsEnd RenderOnTwoThreads(PageRender& render, std::size_t first, const CancelCheck& cancelled,
+                                 const PageRowsDone& rowsDone) {
   const std::size_t batches = render.BatchCount();
+  constexpr std::size_t kHelperGone = SIZE_MAX;  // in prepared: no more batches will come
   std::atomic<std::size_t> prepared{first}, smeared{first};
   std::atomic<bool> stop{false};
   SecondThread helper;
-  const bool started = helper.Start([&] {
-    for (std::size_t b = first; b < batches; ++b) {
-      // Wait for the slot: batch b reuses the slot of batch b - RING_SLOTS.
-      for (std::size_t done = smeared.load(std::memory_order_acquire); b >= done + RING_SLOTS;
-           done = smeared.load(std::memory_order_acquire)) {
-        smeared.wait(done, std::memory_order_acquire);
-      }
-      if (stop.load(std::memory_order_acquire)) return;
-      render.PrepareBatch(b, RING_SLOTS);
-      prepared.store(b + 1, std::memory_order_release);
-      prepared.notify_one();
-    }
-  });
-  if (!started) return RenderOnOneThread(render, first, cancelled, rowsDone);
-  bool finished = true;
-  for (std::size_t b = first; b < batches && finished; ++b) {
-    for (std::size_t ready = prepared.load(std::memory_order_acquire); ready <= b;
-         ready = prepared.load(std::memory_order_acquire)) {
+  const bool started = helper.Start(
+      [&] {
+        for (std::size_t b = first; b < batches; ++b) {
+          // Wait for the slot: batch b reuses the slot of batch b - RING_SLOTS.
+          for (std::size_t done = smeared.load(std::memory_order_acquire); b >= done + RING_SLOTS;
+               done = smeared.load(std::memory_order_acquire)) {
+            smeared.wait(done, std::memory_order_acquire);
+          }
+          if (stop.load(std::memory_order_acquire)) return;
+          render.PrepareBatch(b, RING_SLOTS);
+          prepared.store(b + 1, std::memory_order_release);
+          prepared.notify_one();
+        }
+      },
+      [&] {
+        prepared.store(kHelperGone, std::memory_order_release);
+        prepared.notify_one();
+      });
+  if (!started)
+    return RenderOnOneThread(render, first, cancelled, rowsDone) ? TwoThreadsEnd::Done : TwoThreadsEnd::Cancelled;
+  bool finished = true, helperGone = false;
+  for (std::size_t b = first; b < batches && finished && !helperGone; ++b) {
+    std::size_t ready = prepared.load(std::memory_order_acquire);
+    for (; ready <= b; ready = prepared.load(std::memory_order_acquire))
       prepared.wait(ready, std::memory_order_acquire);
+    if (ready == kHelperGone) {
+      helperGone = true;
+      break;
     }
     finished = render.SmearBatch(b, RING_SLOTS, cancelled);
     if (!finished) {
@@ -342,8 +359,8 @@ bool RenderOnTwoThreads(PageRender& render, std::size_t first, const CancelCheck
     // next batch is smeared.
     if (finished) rowsDone(render.RowsDoneAfter(b), render.SendRowsUntouchedAfter(b, RING_SLOTS));
   }
-  helper.Join();
-  return finished;
+  if (!helper.Join() || helperGone) return TwoThreadsEnd::HelperFailed;
+  return finished ? TwoThreadsEnd::Done : TwoThreadsEnd::Cancelled;
 }
 
 }  // namespace
@@ -418,10 +435,14 @@ int SmearControlByRows::Finish(const CancelCheck& cancelled) {
   State& s = *state_;
   if (cancelled()) return 1;
   s.RenderFirstRowOnce();
-  const bool finished = s.twoThreads ? RenderOnTwoThreads(s.render, s.nextBatch, cancelled, rowsDone_)
-                                     : RenderOnOneThread(s.render, s.nextBatch, cancelled, rowsDone_);
+  TwoThreadsEnd end = TwoThreadsEnd::Done;
+  if (s.twoThreads) {
+    end = RenderOnTwoThreads(s.render, s.nextBatch, cancelled, rowsDone_);
+  } else if (!RenderOnOneThread(s.render, s.nextBatch, cancelled, rowsDone_)) {
+    end = TwoThreadsEnd::Cancelled;
+  }
   s.nextBatch = s.render.BatchCount();
-  return finished ? 0 : 1;
+  return end == TwoThreadsEnd::Done ? 0 : end == TwoThreadsEnd::Cancelled ? 1 : -2;
 }
 
 int SmearControl(const uint8_t* pSrcBitmap, uint32_t biWidth, uint32_t biHeight, const uint8_t* lpToneCurve,

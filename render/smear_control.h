@@ -26,8 +26,8 @@ int SharpnessIndex(int16_t caSharpness);
 // pSendData: three planes of biWidth x biHeight bytes, plane 0 from blue,
 // 1 from green, 2 from red. Reseeds the process-wide random source. Returns 0
 // when the page is rendered, 1 when cancelled() turned true (asked before
-// every row; the planes are then incomplete), and -1 when the heat histories
-// cannot be allocated. rowsDone hears, on the calling thread, how many leading
+// every row; the planes are then incomplete), -1 when the heat histories
+// cannot be allocated, and -2 when a helper thread failed. rowsDone hears, on the calling thread, how many leading
 // rows of the page buffer are finished with, every few rows.
 int SmearControl(const uint8_t* pSrcBitmap, uint32_t biWidth, uint32_t biHeight, const uint8_t* lpToneCurve,
                  uint8_t* pSendData, int iPrintMode, int16_t caSharpness, const CancelCheck& cancelled = {},
@@ -58,7 +58,8 @@ class SmearControlByRows {
   // when there is none.
   bool WorkAhead();
   // Renders the rest once every page row is final: 0 when done, 1 when
-  // cancelled() turned true (asked before every row).
+  // cancelled() turned true (asked before every row), -2 when the helper
+  // thread failed (the planes are then incomplete).
   int Finish(const CancelCheck& cancelled);
 
  private:

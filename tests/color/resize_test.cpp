@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <functional>
 #include <random>
+#include <stdexcept>
 #include <vector>
 
 #include "color/resize.h"
+#include "color/row_bands.h"
 #include "tests/reference/resize_reference.h"
 
 namespace velta {
@@ -326,6 +329,35 @@ TEST(CalcLCM, LeastCommonMultiples) {
                         {7, 7, 7},  {1, 1, 1},  {8, 4, 8},        {65535, 65534, 4294770690},
                         {0, 5, 0},  {-3, 4, 0}, {INT64_MAX, 2, 0}};
   for (const Case& c : cases) EXPECT_EQ(CalcLCM(c.a, c.b), c.lcm) << c.a << "," << c.b;
+}
+
+}  // namespace
+}  // namespace velta
+
+namespace velta {
+namespace {
+
+// Rows shared with a helper that fails half way: the calling thread is never
+// left waiting, takes the bands the helper did not, and hears of the failure.
+TEST(RowBands, AHelperThatFailsIsReportedAndTheOtherBandsAreDone) {
+  std::vector<int> done(1000, 0);
+  // The calling thread holds its first band until the helper has taken one.
+  std::atomic<bool> helperTook{false};
+  const BandsEnd end = ForRowBands(
+      done.size(), 10, 2, [] { return false; },
+      [&](size_t begin, size_t end, int worker) {
+        if (worker == 1) {
+          helperTook.store(true);
+          helperTook.notify_one();
+          throw std::runtime_error("the helper fails");
+        }
+        if (begin == 0) helperTook.wait(false);
+        for (size_t row = begin; row < end; ++row) ++done[row];
+      });
+  EXPECT_EQ(end, BandsEnd::Failed);
+  // Every band but the one the helper took is done, once.
+  EXPECT_EQ(std::count(done.begin(), done.end(), 1), 990);
+  EXPECT_EQ(std::count(done.begin(), done.end(), 0), 10);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The filter run as a process on bad input of every kind: each case ends with
 // a defined status and message, never a crash, and the printer receives whole
 // pages only.
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -250,6 +251,39 @@ TEST(BadInput, MissingUnreadableAndEmptySources) {
     std::vector<DecodedPage> pages;
     EXPECT_TRUE(DecodePages(run.out, pages));
     EXPECT_EQ(static_cast<int>(pages.size()), c.pages);
+  }
+}
+
+}  // namespace
+}  // namespace velta::robustness
+
+namespace velta::robustness {
+namespace {
+
+// A helper thread that fails (made to, through the environment) ends the job
+// at once with an error and a printer stream that closes the page it opened:
+// the road's helper that follows the rows of a whole sheet, and the render's
+// helper on a page too short for the road to follow.
+TEST(HelperFailure, EndsTheJobWithAnErrorAndAClosedPageNotAHang) {
+  for (const char* height : {"2492", "16"}) {
+    const std::string raster =
+        MakeRasterFile(std::string("helper-") + height + ".ras",
+                       {"--width", "600", "--height", height, "--pages", "2", "--pattern", "photo"});
+    Command command = FilterCommand(JobArgs("stpBrightness=2"), kShippedPpd);
+    command.env->insert(command.env->end(), {"VELTA_THREADS=2", "VELTA_FAIL_SECOND_THREAD=1"});
+    command.stdin_file = raster;
+    const auto start = std::chrono::steady_clock::now();
+    const ProcessResult run = test::Run(command);
+    const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_EQ(run.status, 1) << height << " rows";
+    EXPECT_EQ(Lines(run.err, "ERROR:"),
+              std::vector<std::string>{"ERROR: A helper thread failed while processing page 1"})
+        << height << " rows";
+    std::vector<DecodedPage> pages;
+    EXPECT_TRUE(DecodePages(run.out, pages)) << height << " rows: the printer stream is broken";
+    EXPECT_EQ(pages.size(), 1u) << height << " rows";
+    // A hang would meet the test's timeout; a slow end would still be a fault.
+    EXPECT_LT(seconds, 5.0) << height << " rows";
   }
 }
 
