@@ -40,7 +40,8 @@ bool CheckPageHeader(const cups_page_header2_t& header, std::string& problem) {
                   "does not match cupsWidth=" + std::to_string(header.cupsWidth) + " (expected " +
                       std::to_string(row_bytes) + ")");
 
-  const std::size_t send_bytes = row_bytes * header.cupsHeight;
+  // In 64 bits: a 65535 x 65535 page needs more than a 32-bit size_t holds.
+  const uint64_t send_bytes = uint64_t{row_bytes} * header.cupsHeight;
   if (send_bytes > kMaxSendBufferBytes)
     return Refuse(problem, "cupsHeight", header.cupsHeight,
                   "with cupsWidth=" + std::to_string(header.cupsWidth) + " needs " + std::to_string(send_bytes) +

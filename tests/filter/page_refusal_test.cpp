@@ -37,6 +37,10 @@ TEST(PageRefusal, BadHeadersGiveOneErrorAndNothingOnTheWire) {
       {{"--width", "65535", "--height", "2000", "--rows", "0"},
        "ERROR: cupsHeight=2000 with cupsWidth=65535 needs 393210000 bytes of head data, more "
        "than the limit of 268435456"},
+      // More than 32 bits of head data: refused with the true size on a 32-bit machine too.
+      {{"--width", "65535", "--height", "65535", "--rows", "0"},
+       "ERROR: cupsHeight=65535 with cupsWidth=65535 needs 12884508675 bytes of head data, more "
+       "than the limit of 268435456"},
   };
   for (const Case& c : cases) {
     const auto run = RunFilter(JobArgs(), MakeRaster(c.raster));
