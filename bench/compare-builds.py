@@ -9,20 +9,19 @@ Runs the cases of run-ratios.py with the old and the new filter alternately
 pairwise ratios new / old with their range. Below 1 the new build is faster.
 Each pair's outputs are compared too: a change that alters a byte is reported.
 """
-import importlib.util
 import os
+import runpy
 import statistics
 import subprocess
 import sys
 import tempfile
+import types
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 # run-ratios.py reads its build folder from the command line when loaded: it
 # is given the new build, whose velta-mkraster makes the page.
-spec = importlib.util.spec_from_file_location("run_ratios", os.path.join(HERE, "run-ratios.py"))
-ratios = importlib.util.module_from_spec(spec)
 arguments, sys.argv = sys.argv, sys.argv[:1] + sys.argv[2:3]
-spec.loader.exec_module(ratios)
+ratios = types.SimpleNamespace(**runpy.run_path(os.path.join(HERE, "run-ratios.py"), run_name="run_ratios"))
 sys.argv = arguments
 
 
