@@ -118,30 +118,41 @@ TEST(CancelStress, SigtermAtRandomMomentsLeavesWholeCommands) {
       "stress.ras", {"--width", "240", "--height", "180", "--pages", std::to_string(kPages), "--pattern", "photo"});
   const std::string raster = ReadFile(raster_path);
 
-  // Runs without SIGTERM set the time scale of the random moments: the
-  // median of five, as a single run may be slowed by a cold start or a busy
-  // machine and put most moments after the end of the job.
-  std::vector<std::chrono::microseconds> undisturbed;
-  for (int k = 0; k < 5; ++k) {
+  // Runs without SIGTERM set the time scale of the random moments. The
+  // machine's load changes while the test runs (other tests run beside it),
+  // so the scale is the median of the last five undisturbed jobs, and every
+  // tenth run of each worker is another one, under the load of the moment.
+  std::mutex mutex;
+  std::vector<long> undisturbed_us;
+  bool undisturbed_ok = true;
+  const auto time_undisturbed_job = [&] {
     const auto start = Clock::now();
     const ProcessResult whole = RunJob({"3", "stress", "t", "1", kOptions}, Input::File, raster_path, kShippedPpd);
-    undisturbed.push_back(std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start));
-    ASSERT_EQ(whole.status, 0) << whole.err;
-  }
-  std::sort(undisturbed.begin(), undisturbed.end());
-  const auto job_time = undisturbed[2];
+    const long us = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count();
+    std::lock_guard lock(mutex);
+    undisturbed_us.push_back(us);
+    undisturbed_ok = undisturbed_ok && whole.status == 0;
+  };
+  const auto job_time_us = [&] {
+    std::lock_guard lock(mutex);
+    std::vector<long> last(undisturbed_us.end() - 5, undisturbed_us.end());
+    std::nth_element(last.begin(), last.begin() + 2, last.end());
+    return last[2];
+  };
+  for (int k = 0; k < 5; ++k) time_undisturbed_job();
+  ASSERT_TRUE(undisturbed_ok);
 
-  std::mutex mutex;
   std::vector<Outcome> outcomes;
   std::atomic<int> next_run{0};
   std::vector<std::thread> workers;
   for (int w = 0; w < kParallelRuns; ++w)
     workers.emplace_back([&] {
       for (int run; (run = next_run++) < kRuns;) {
+        if (run % 10 == 9) time_undisturbed_job();
         std::mt19937 random(static_cast<unsigned>(run));
-        // Moments from the start to a little past the end of an undisturbed job.
+        // Moments from the start to just past the end of an undisturbed job.
         const auto delay =
-            std::chrono::microseconds(std::uniform_int_distribution<long>(0, job_time.count() * 5 / 4)(random));
+            std::chrono::microseconds(std::uniform_int_distribution<long>(0, job_time_us() * 11 / 10)(random));
         const Outcome outcome = RunOnce(raster, delay, static_cast<unsigned>(run));
         std::lock_guard lock(mutex);
         outcomes.push_back(outcome);
@@ -163,7 +174,7 @@ TEST(CancelStress, SigtermAtRandomMomentsLeavesWholeCommands) {
   std::cout << "runs: " << outcomes.size() << ", killed before the first page: " << before_first
             << ", page closed before its image data: " << cut_before_data
             << ", cancelled after a whole page: " << cancelled_later << ", completed: " << completed
-            << " (undisturbed job " << job_time.count() / 1000 << " ms)\n";
+            << " (undisturbed job " << job_time_us() / 1000 << " ms)\n";
   EXPECT_EQ(outcomes.size(), static_cast<std::size_t>(kRuns));
   // The moments must really fall inside pages, or the test proves nothing.
   EXPECT_GE(cut_before_data + cancelled_later, kRuns / 4);
