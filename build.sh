@@ -7,6 +7,7 @@ set -eu
 cd "$(dirname "$0")"
 
 PACKAGES="build-essential cmake g++ libgtest-dev libbenchmark-dev libcups2-dev libcupsimage2-dev
+libjpeg-dev libjpeg-turbo-progs liblcms2-dev libexif-dev icc-profiles-free
 cups cups-filters cups-client cups-bsd cups-ppdc cups-ipp-utils libpng-dev libpappl-dev pkg-config
 curl imagemagick ghostscript poppler-utils valgrind clang-14 libclang-rt-14-dev libfuzzer-14-dev"
 
@@ -14,7 +15,8 @@ curl imagemagick ghostscript poppler-utils valgrind clang-14 libclang-rt-14-dev 
 # run it under qemu-user, with Debian's multiarch libraries.
 CROSS_ARCHITECTURES="arm64 armhf"
 CROSS_PACKAGES="g++-aarch64-linux-gnu g++-arm-linux-gnueabihf qemu-user
-libcups2-dev:arm64 libcups2-dev:armhf libpng-dev:arm64 libpng-dev:armhf libgtest-dev:arm64 libgtest-dev:armhf"
+libcups2-dev:arm64 libcups2-dev:armhf libpng-dev:arm64 libpng-dev:armhf libgtest-dev:arm64 libgtest-dev:armhf
+libjpeg-dev:arm64 libjpeg-dev:armhf liblcms2-dev:arm64 liblcms2-dev:armhf libexif-dev:arm64 libexif-dev:armhf"
 # Installs the Debian packages that are not installed yet (apt-get update first).
 install_missing() {
   missing=""

@@ -9,6 +9,8 @@
 #include <cstring>
 #include <string>
 
+#include "app/page_printer.h"
+#include "app/photo_printer.h"
 #include "app/printer_driver.h"
 
 namespace velta {
@@ -77,6 +79,10 @@ pappl_system_t* CreateVeltaSystem(int num_options, cups_option_t* options, void*
   // The web pages always print a footer; PAPPL 1.3 crashes on a missing one.
   papplSystemSetFooterHTML(system, "Velta thermal photo printer application");
   papplSystemSetPrinterDrivers(system, 1, kDrivers, nullptr, nullptr, VeltaDriverCallback, nullptr);
+  // Photos go through the project's own decoding and placing, as in the
+  // CUPS filter, in place of PAPPL's image path: one photo, one print.
+  papplSystemAddMIMEFilter(system, "image/jpeg", kPrinterReadyFormat, PrintPhotoFile, nullptr);
+  papplSystemAddMIMEFilter(system, "image/png", kPrinterReadyFormat, PrintPhotoFile, nullptr);
   // The state file name lives as long as the system: it is the save callback's data.
   static std::string state_file;
   state_file = state_dir + "/velta-printer-app.state";

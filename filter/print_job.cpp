@@ -22,23 +22,6 @@ namespace velta {
 
 namespace {
 
-// Opens the printer's PPD at path, or returns nullptr.
-ppd_file_t* OpenPrinterPpd(const char* path) {
-  if (path == nullptr) return nullptr;
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-  return ppdOpenFile(path);
-#pragma GCC diagnostic pop
-}
-
-// Closes the PPD, if one was opened.
-void ClosePrinterPpd(ppd_file_t* ppd) {
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-  if (ppd != nullptr) ppdClose(ppd);
-#pragma GCC diagnostic pop
-}
-
 // Reads raster bytes from the file descriptor at context. libcups would try a
 // read that a signal interrupts again, so a job cancelled while the filter
 // waits for rows would wait on until more data or the end of the input came;
@@ -97,7 +80,8 @@ int RunPrintJob(int argc, char* argv[], const JobStreams& streams) {
     }
     ++page;
     std::fprintf(stderr, "PAGE: %d %d\n", page, static_cast<int>(header.NumCopies));
-    outcome = PrintPage(ras, header, page, settings, tables, output);
+    RasterPageRows rows(ras, page);
+    outcome = PrintPage(header, page, settings, tables, output, rows);
     if (outcome != PageOutcome::Printed) break;
   }
 

@@ -54,6 +54,21 @@ int32_t ParseOptionText(OptionKind kind, const char* text) {
 
 }  // namespace
 
+ppd_file_t* OpenPrinterPpd(const char* path) {
+  if (path == nullptr) return nullptr;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  return ppdOpenFile(path);
+#pragma GCC diagnostic pop
+}
+
+void ClosePrinterPpd(ppd_file_t* ppd) {
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  if (ppd != nullptr) ppdClose(ppd);
+#pragma GCC diagnostic pop
+}
+
 int32_t ParseOptionNumber(const char* text) {
   const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
   while (std::isspace(*p)) ++p;

@@ -18,6 +18,12 @@ int32_t ParseOptionNumber(const char* text);
 // Reads a flag text: 1 when it is exactly "true", 0 for anything else.
 int32_t ParseOptionFlag(const char* text);
 
+// Opens the printer's PPD at path, or returns nullptr (also for a null path).
+ppd_file_t* OpenPrinterPpd(const char* path);
+
+// Closes the PPD, if one was opened.
+void ClosePrinterPpd(ppd_file_t* ppd);
+
 // Parses the job's option string and resolves the eleven settings: the job's own
 // value first, else the PPD's default choice, else 0. Writes the two parse lines
 // and one line per option, in resolution order, to log. ppd must be open.

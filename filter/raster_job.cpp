@@ -23,33 +23,8 @@ int AsInt(const Field& field) {
 }
 
 // Allocates count bytes without setting them, or returns nullptr.
-std::unique_ptr<uint8_t[]> Allocate(std::size_t count) {
+std::unique_ptr<uint8_t[]> AllocateBytes(std::size_t count) {
   return std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[count]);
-}
-
-// Reads the page's rows into the page buffer with a progress line every 128
-// rows. Stops early at the end of the data; returns false when cancelled.
-// Every byte the raster does not deliver, the rest of a short row, the pad at
-// each row's end and the rows after the data ends, is set to white (255).
-bool ReadPageRows(cups_raster_t* ras, const PageGeometry& geometry, int page, uint8_t* line, uint8_t* page_buffer,
-                  PageRoad& road) {
-  const std::size_t stride = geometry.width_DIB;
-  uint32_t y = 0;
-  for (; y < geometry.height; ++y) {
-    if (CancelRequested()) return false;
-    if ((y & 127) == 0)
-      std::fprintf(stderr, "INFO: Printing page %d, %d%% complete...\n", page, AsInt(100u * y / geometry.height));
-    const unsigned delivered = cupsRasterReadPixels(ras, line, static_cast<unsigned>(geometry.line_bytes));
-    if (delivered == 0) break;
-    uint8_t* row = page_buffer + y * stride;
-    const std::size_t kept = delivered < stride ? delivered : stride;
-    std::memcpy(row, line, kept);
-    std::memset(row + kept, 255, stride - kept);
-    road.RowsFinal(y + 1);
-  }
-  std::memset(page_buffer + y * stride, 255, (geometry.height - y) * stride);
-  road.RowsFinal(geometry.height);
-  return !CancelRequested();
 }
 
 // The page road's cancellation check: the SIGTERM flag.
@@ -114,8 +89,33 @@ void LogPageHeader(const cups_page_header2_t& h, FILE* log) {
   std::fprintf(log, "DEBUG: cupsRowStep=%d\n", AsInt(h.cupsRowStep));
 }
 
-PageOutcome PrintPage(cups_raster_t* ras, const cups_page_header2_t& header, int page, JobSettings& settings,
-                      JobTables& tables, PrinterOutput& output) {
+bool RasterPageRows::Allocate(const PageGeometry& geometry) {
+  line_ = AllocateBytes(geometry.line_bytes);
+  return line_ != nullptr;
+}
+
+bool RasterPageRows::Fill(uint8_t* page_buffer, const PageGeometry& geometry, PageRoad& road) {
+  const std::size_t stride = geometry.width_DIB;
+  uint32_t y = 0;
+  for (; y < geometry.height; ++y) {
+    if (CancelRequested()) return false;
+    if ((y & 127) == 0)
+      std::fprintf(stderr, "INFO: Printing page %d, %d%% complete...\n", page_, AsInt(100u * y / geometry.height));
+    const unsigned delivered = cupsRasterReadPixels(ras_, line_.get(), static_cast<unsigned>(geometry.line_bytes));
+    if (delivered == 0) break;
+    uint8_t* row = page_buffer + y * stride;
+    const std::size_t kept = delivered < stride ? delivered : stride;
+    std::memcpy(row, line_.get(), kept);
+    std::memset(row + kept, 255, stride - kept);
+    road.RowsFinal(y + 1);
+  }
+  std::memset(page_buffer + y * stride, 255, (geometry.height - y) * stride);
+  road.RowsFinal(geometry.height);
+  return !CancelRequested();
+}
+
+PageOutcome PrintPage(const cups_page_header2_t& header, int page, JobSettings& settings, JobTables& tables,
+                      PrinterOutput& output, PageRows& rows) {
   PagePlanes planes;
   const CommandResult setup = StartPage(output, header, settings.high_quality);
   if (setup == CommandResult::Failed) return WriteFailed(output);
@@ -125,12 +125,12 @@ PageOutcome PrintPage(cups_raster_t* ras, const cups_page_header2_t& header, int
   // delivers and the pad bytes at row ends white); the rendering sets every
   // byte of the send buffer before it is sent, so neither is filled here.
   const PageGeometry geometry = PageGeometryOf(header);
-  const auto line = Allocate(geometry.line_bytes);
-  planes.page = MappedBuffer::Allocate(geometry.page_bytes);
-  if (line && planes.page) planes.send = MappedBuffer::Allocate(geometry.send_bytes);
-  if (!line || !planes.page || !planes.send) {
+  const bool work = rows.Allocate(geometry);
+  if (work) planes.page = MappedBuffer::Allocate(geometry.page_bytes);
+  if (planes.page) planes.send = MappedBuffer::Allocate(geometry.send_bytes);
+  if (!work || !planes.page || !planes.send) {
     std::fprintf(stderr, "ERROR: Unable to allocate %zu bytes for page %d\n",
-                 geometry.line_bytes + geometry.page_bytes + geometry.send_bytes, page);
+                 rows.WorkBytes(geometry) + geometry.page_bytes + geometry.send_bytes, page);
     // Close the page the printer has begun, so its stream stays well-formed.
     CancelJob(output, planes);
     return PageOutcome::Failed;
@@ -145,7 +145,7 @@ PageOutcome PrintPage(cups_raster_t* ras, const cups_page_header2_t& header, int
   const PageBuffers buffers{planes.page.get(), geometry.width_DIB, planes.send.get(),
                             geometry.width,    geometry.height,    pageMemory.Notice()};
   PageRoad road(buffers, settings, tables);
-  if (!ReadPageRows(ras, geometry, page, line.get(), planes.page.get(), road)) {
+  if (!rows.Fill(planes.page.get(), geometry, road)) {
     road.Stop();
     return EndCancelledPage(output, planes);
   }

@@ -192,34 +192,46 @@ TEST_F(AppPrintTest, PictureInTheLowerHalfIsMovedUpLikeTheFilterDoes) {
 }
 
 // PNG jobs: PAPPL scales the picture onto the sheet; the printer gets one whole page.
-struct PngCase {
+struct PhotoCase {
   const char* name;
+  const char* format;
   const char* media;
+  const char* filter_options;  // the same sheet for phototovelta
   int copies;
   uint32_t height;
 };
 
-class AppPngTest : public AppPrintTest, public ::testing::WithParamInterface<PngCase> {};
+class AppPhotoTest : public AppPrintTest, public ::testing::WithParamInterface<PhotoCase> {};
 
-TEST_P(AppPngTest, PngArrivesAsOneCompletePageOfTheSheet) {
-  const PngCase& c = GetParam();
-  const std::string png = server_->folder() + "/" + c.name + ".png";
-  ASSERT_TRUE(WriteTestPng(png));
-  JobRequest job = MakeJob(png, "image/png", c.name, c.copies, c.media);
+TEST_P(AppPhotoTest, PhotoGivesTheBytesOfTheCupsFilter) {
+  const PhotoCase& c = GetParam();
+  std::string photo = VELTA_SAMPLE_PHOTO;
+  if (std::string(c.format) == "image/png") {
+    photo = server_->folder() + "/" + c.name + ".png";
+    ASSERT_TRUE(WriteTestPng(photo));
+  }
+  JobRequest job = MakeJob(photo, c.format, c.name, c.copies, c.media);
   const std::string app = PrintAndCollect(job);
   const WireStream wire = ReadWireStream(app);
   ASSERT_TRUE(wire.complete) << c.name << ": " << app.size() << " bytes";
   ASSERT_EQ(wire.pages.size(), 1u) << "PAPPL must not repeat the page for copies";
-  EXPECT_TRUE(wire.pages[0].has_image);
-  EXPECT_EQ(wire.pages[0].width, 1800u);
   EXPECT_EQ(wire.pages[0].height, c.height);
   EXPECT_EQ(wire.pages[0].copies, static_cast<uint32_t>(c.copies));
+
+  const std::string copies = std::to_string(c.copies);
+  const test::ProcessResult filter = test::Run(
+      test::FilterCommand({"1", "tester", c.name, copies, c.filter_options, photo}, test::kShippedPpd,
+                          test::kPhotoFilterProgram));
+  ASSERT_EQ(filter.status, 0) << filter.err;
+  EXPECT_TRUE(app == filter.out) << FirstDifference(app, filter.out);
 }
 
-INSTANTIATE_TEST_SUITE_P(EachSheet, AppPngTest,
-                         ::testing::Values(PngCase{"png6x8", "om_photo-6x8_152.4x211mm", 1, 2492},
-                                           PngCase{"png6x4", "oe_photo-6x4_6x4in", 2, 1200}),
-                         [](const ::testing::TestParamInfo<PngCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    EachSheet, AppPhotoTest,
+    ::testing::Values(PhotoCase{"png6x8", "image/png", "om_photo-6x8_152.4x211mm", "", 1, 2492},
+                      PhotoCase{"png6x4", "image/png", "oe_photo-6x4_6x4in", "PageSize=w432h288", 2, 1200},
+                      PhotoCase{"jpeg6x4", "image/jpeg", "oe_photo-6x4_6x4in", "PageSize=w432h288", 1, 1200}),
+    [](const ::testing::TestParamInfo<PhotoCase>& info) { return std::string(info.param.name); });
 
 TEST_F(AppPrintTest, CancelledJobEndsItsPageAndTheNextJobPrints) {
   // Forty full sheets with a thin picture band: a small file that takes a while to print.

@@ -37,21 +37,23 @@ make_work_folder() {
 }
 
 # Builds a private ServerBin in $1: filter/ holds every system filter as a
-# symbolic link, plus rastertovelta from $2: "copy PATH" installs a copy
-# root-owned with mode 0755, "link PATH" links an installed file as it is.
-# daemon/ is the system's, backend/ links the system's backends. cupsd and
-# cupsfilter refuse a filter that root does not own or that is group- or
-# world-writable.
+# symbolic link, plus rastertovelta from $3 and phototovelta from the same
+# folder: "copy" installs copies root-owned with mode 0755, "link" links
+# installed files as they are. daemon/ is the system's, backend/ links the
+# system's backends. cupsd and cupsfilter refuse a filter that root does not
+# own or that is group- or world-writable.
 make_server_bin() {
-  local bin=$1 how=$2 filter=$3 serverbin
+  local bin=$1 how=$2 filter=$3 serverbin program
   serverbin=$(cups-config --serverbin)
   mkdir -p "$bin/filter" "$bin/backend"
   for f in "$serverbin"/filter/*; do ln -s "$f" "$bin/filter/"; done
-  rm -f "$bin/filter/rastertovelta"
-  case $how in
-    copy) install -o root -g root -m 0755 "$filter" "$bin/filter/rastertovelta" ;;
-    link) ln -s "$filter" "$bin/filter/rastertovelta" ;;
-  esac
+  for program in rastertovelta phototovelta; do
+    rm -f "$bin/filter/$program"
+    case $how in
+      copy) install -o root -g root -m 0755 "$(dirname "$filter")/$program" "$bin/filter/$program" ;;
+      link) ln -s "$(dirname "$filter")/$program" "$bin/filter/$program" ;;
+    esac
+  done
   for b in "$serverbin"/backend/*; do ln -s "$b" "$bin/backend/"; done
   ln -s "$serverbin/daemon" "$bin/daemon"
 }
@@ -94,14 +96,17 @@ stream_pages() {
 }
 
 # Prints the raster type the PPD hands rastertovelta: the source type of its
-# cheapest cupsFilter2 line for the filter, the route photos take.
+# cheapest cupsFilter line for the filter, the route documents take.
 filter_input_type() {
-  sed -n 's/^\*cupsFilter2: *"\([^ ]*\) [^ ]* \([0-9]*\) rastertovelta".*/\2 \1/p' "$VELTA_PPD" |
+  sed -n 's/^\*cupsFilter: *"\([^ ]*\) \([0-9]*\) rastertovelta".*/\2 \1/p' "$VELTA_PPD" |
     sort -n | head -n 1 | cut -d' ' -f2
 }
 
 # Runs the filter directly, as the spooler would: PPD in the environment,
-# options $2, the raster file $1; the printer stream goes to $3, messages to $4.
+# options $2, the raster file $1; the printer stream goes to $3, messages to
+# $4. A JPEG or PNG goes to phototovelta instead, with copies $5 (default 1).
 run_filter_directly() {
-  PPD=$VELTA_PPD "$VELTA_FILTER" 1 tester direct 1 "$2" "$1" >"$3" 2>"$4"
+  local filter=$VELTA_FILTER
+  case $1 in *.jpg | *.png) filter=$(dirname "$VELTA_FILTER")/phototovelta ;; esac
+  PPD=$VELTA_PPD "$filter" 1 tester direct "${5:-1}" "$2" "$1" >"$3" 2>"$4"
 }

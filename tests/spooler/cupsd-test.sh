@@ -1,8 +1,8 @@
 #!/bin/bash
 # The installed driver under a private cupsd: cmake --install into a scratch
 # root, a daemon of its own on 127.0.0.1, queues made with lpadmin, jobs sent
-# with lp. A photo prints as one full page equal to the filter run directly on
-# the spooler's raster, copies reach the copies command, and a job cancelled
+# with lp. A photo prints as one full page equal to phototovelta run directly
+# on it, copies reach the copies command, and a job cancelled
 # while printing ends canceled without harm to the next job.
 source "$(dirname "$0")/common.sh"
 here=$(cd "$(dirname "$0")" && pwd)
@@ -15,7 +15,7 @@ DESTDIR="$work/root" cmake --install "$VELTA_BUILD_DIR" --component driver >"$wo
   die "cmake --install failed: $(cat "$work/install.log")"
 installed_filter=$work/root$(cups-config --serverbin)/filter/rastertovelta
 installed_ppd=$work/root/usr/share/ppd/velta/velta-k40.ppd
-for f in "$installed_filter:755" "$installed_ppd:644"; do
+for f in "$installed_filter:755" "$(dirname "$installed_filter")/phototovelta:755" "$installed_ppd:644"; do
   file=${f%:*} mode=${f##*:}
   got=$(stat -c '%a %U' "$file" 2>/dev/null || echo missing)
   if [ "$got" = "$mode root" ]; then pass "installs ${file#"$work/root"} as $got"
@@ -132,12 +132,17 @@ submit() {
   echo "$id"
 }
 
-# Makes the reference: the raster the chain hands the filter for input $1
-# with options $2 (and cupsfilter arguments $3...), and the filter run on it
-# directly; into $work/direct.prn.
+# Makes the reference for input $1 with options $2 (and cupsfilter arguments
+# $3...): phototovelta run directly on a JPEG or PNG, or for other documents
+# the raster the chain hands rastertovelta and the filter run on it directly;
+# into $work/direct.prn.
 direct_run() {
   local input=$1 options=$2 args=() opt
   shift 2
+  if [[ $input == *.jpg || $input == *.png ]]; then
+    run_filter_directly "$input" "$options" "$work/direct.prn" "$work/direct.log" "$([ "${1:-}" = -n ] && echo "$2")"
+    return
+  fi
   for opt in $options; do args+=(-o "$opt"); done
   echo "ServerBin $work/bin" >"$work/cupsfilter-files.conf"
   cupsfilter -c "$work/cupsfilter-files.conf" -p "$VELTA_PPD" -e -m "$(filter_input_type)" \
@@ -163,13 +168,14 @@ check_job() {
   else fail "$name" "differs from the direct run"; fi
 }
 
-# Prints the daemon's line on how job $1's rastertovelta ended, if it has one.
+# Prints the daemon's line on how job $1's filter (rastertovelta or
+# phototovelta) ended, if it has one.
 filter_end() {
-  grep -E "^\S+ \[[^]]*\] \[Job $1\] PID [0-9]+ \(\S*/rastertovelta\)" "$work/log/error_log" |
+  grep -E "^\S+ \[[^]]*\] \[Job $1\] PID [0-9]+ \(\S*/(raster|photo)tovelta\)" "$work/log/error_log" |
     tail -n 1
 }
 
-# Succeeds when the daemon's log shows that job $1's rastertovelta exited 0.
+# Succeeds when the daemon's log shows that job $1's filter exited 0.
 filter_exited_cleanly() { filter_end "$1" | grep -q 'exited with no errors'; }
 
 start_cupsd

@@ -12,6 +12,7 @@ namespace velta::test {
 extern const char* const kFilterProgram;
 extern const char* const kMkrasterProgram;
 extern const char* const kShippedPpd;
+extern const char* const kPhotoFilterProgram;  // phototovelta
 
 // The filter's five usual argument words (job id, user, title, copies) with the
 // given option string.
@@ -21,7 +22,9 @@ std::vector<std::string> JobArgs(const std::string& options = "");
 // spooler gives it: PATH only, plus PPD when ppd is set. VELTA_TEST_FILTER, when
 // set, names another filter program to run instead: another machine's build
 // under an emulator, through a small script.
-Command FilterCommand(const std::vector<std::string>& args, const std::string& ppd = "");
+// program, when set, runs instead of rastertovelta (phototovelta, say).
+Command FilterCommand(const std::vector<std::string>& args, const std::string& ppd = "",
+                      const char* program = nullptr);
 
 // Runs the filter with args, input on standard input and PPD set to ppd unless empty.
 ProcessResult RunFilter(const std::vector<std::string>& args, const std::string& input, const std::string& ppd = "");

@@ -11,6 +11,8 @@
 
 #include <cups/raster.h>
 
+#include "photo_page.h"
+#include "png_file.h"
 #include "png_reader.h"
 #include "raster_patterns.h"
 
@@ -30,6 +32,12 @@ constexpr const char* kUsage =
     "  --pattern NAME          solid, gradient or photo (default solid)\n"
     "  --color RRGGBB          colour of the solid pattern in hex (default ffffff)\n"
     "  --png FILE              take the pixels from a PNG file (top left; white beyond it)\n"
+    "  --photo FILE            place a JPEG or PNG photo on the sheet as the photo route does\n"
+    "                          (sets the width and height to the sheet's)\n"
+    "  --media 6x8|6x4         the sheet for --photo (default 6x8: 1800 x 2492; 6x4: 1800 x 1200)\n"
+    "  --scaling KEYWORD       print-scaling for --photo: fill (default), fit, none, auto, auto-fit\n"
+    "  --orientation N         orientation-requested for --photo: 3, 4, 5 or 6 (default: by shape)\n"
+    "  --png-out FILE          also write the first page's pixels as a PNG file\n"
     "  --content-rows A:B      draw the picture only in rows A to B-1, white elsewhere\n"
     "  --rows N                write only N rows of the last page (a truncated raster)\n"
     "  --bits N                cupsBitsPerColor (default 8)\n"
@@ -52,6 +60,9 @@ struct Request {
   std::vector<uint32_t> copies{1};
   PictureSource picture;
   std::string png_path;
+  std::string photo_path;
+  std::string png_out;
+  velta::PlacementRequest placement;
   uint32_t content_first = 0, content_end = UINT32_MAX;
   bool rows_set = false;
   uint32_t rows = 0;
@@ -136,6 +147,26 @@ Request ParseArguments(int argc, char* argv[]) {
       r.picture.solid[2] = static_cast<uint8_t>(rgb);
     } else if (flag == "--png")
       r.png_path = value;
+    else if (flag == "--photo")
+      r.photo_path = value;
+    else if (flag == "--media") {
+      const std::string media = value;
+      if (media != "6x8" && media != "6x4") {
+        std::fprintf(stderr, "velta-mkraster: --media takes 6x8 or 6x4, not '%s'\n", value);
+        std::exit(2);
+      }
+      r.placement.sheet_height = media == "6x8" ? 2492 : 1200;
+    } else if (flag == "--scaling") {
+      const auto scaling = velta::ParsePrintScaling(value);
+      if (!scaling) {
+        std::fprintf(stderr, "velta-mkraster: unknown print-scaling '%s'\n", value);
+        std::exit(2);
+      }
+      r.placement.scaling = *scaling;
+    } else if (flag == "--orientation")
+      r.placement.orientation_requested = static_cast<int>(ParseUnsigned(value, argv[i - 1]));
+    else if (flag == "--png-out")
+      r.png_out = value;
     else if (flag == "--content-rows") {
       const char* colon = std::strchr(value, ':');
       if (colon == nullptr) {
@@ -217,6 +248,30 @@ int main(int argc, char* argv[]) {
     r.picture.png_rgb = &png_rgb;
     if (!r.width_set) r.width = r.picture.png_width;
     if (!r.height_set) r.height = r.picture.png_height;
+  }
+
+  if (!r.photo_path.empty()) {
+    std::string error;
+    if (!velta::mkraster::PlacePhotoPage(r.photo_path, r.placement, png_rgb, error)) {
+      std::fprintf(stderr, "velta-mkraster: %s: %s\n", r.photo_path.c_str(), error.c_str());
+      return 1;
+    }
+    r.picture.png_rgb = &png_rgb;
+    r.width = r.picture.png_width = r.placement.sheet_width;
+    r.height = r.picture.png_height = r.placement.sheet_height;
+  }
+  if (!r.png_out.empty()) {
+    std::vector<uint8_t> first(std::size_t{r.width} * 3);
+    std::vector<uint8_t> pixels;
+    for (uint32_t y = 0; y < r.height; ++y) {
+      FillRow(r, y, first);
+      pixels.insert(pixels.end(), first.begin(), first.end());
+    }
+    std::string error;
+    if (!velta::WritePng(r.png_out, r.width, r.height, 3, pixels, error)) {
+      std::fprintf(stderr, "velta-mkraster: %s: %s\n", r.png_out.c_str(), error.c_str());
+      return 1;
+    }
   }
 
   const int fd = r.output == "-" ? 1 : open(r.output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
