@@ -116,9 +116,9 @@ def main():
             placed = os.path.join(scratch, "placed.ras")
             subprocess.run([MKRASTER, "--photo", photo, "-o", placed], check=True)
             floor = [["djpeg", "-outfile", "/dev/stdout", photo], [BASELINE, placed]]
-            route = ["cupsfilter", "-c", conf, "-p", PPD, "-m", "printer/velta", photo]
+            route = ["cupsfilter", "-c", conf, "-p", PPD, "-e", "-m", "printer/velta", photo]
             ratios(f"{name}, photo route", route, floor, PAIRS, target)
-            old_route = ["cupsfilter", "-c", conf, "-p", old_ppd, "-m", "printer/velta", photo]
+            old_route = ["cupsfilter", "-c", conf, "-p", old_ppd, "-e", "-m", "printer/velta", photo]
             ratios(f"{name}, old chain", old_route, floor, OLD_RUNS)
 
         usage = subprocess.run(["/usr/bin/time", "-f", "%M", PHOTO_FILTER, "1", "bench", "photo", "1", "", camera],
