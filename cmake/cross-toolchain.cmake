@@ -21,3 +21,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY BOTH)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE BOTH)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${VELTA_QEMU} -L /usr/${VELTA_TARGET})
+# pkg-config looks only at the target's .pc files, so Little CMS and libexif
+# are the target's, not the build machine's.
+set(ENV{PKG_CONFIG_LIBDIR} /usr/lib/${VELTA_TARGET}/pkgconfig:/usr/share/pkgconfig)

@@ -3,8 +3,8 @@
 # OS) with Debian's cross toolchains, run under qemu-user: its pure tests (the
 # worked examples, every kernel against the plain reference) and, through the
 # native test programs, its bytes against the worked examples and the
-# independent reference on whole pages with every option, on one and two
-# threads.
+# independent reference on whole pages with every option, and the photo
+# filter's against the native photo placing, on one and two threads.
 #
 #   tests/cross/run-under-qemu.sh NATIVE_BUILD [TRIPLE...]
 #
@@ -36,7 +36,7 @@ for triple in $triples; do
   mkdir -p "$build"
   cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/cross-toolchain.cmake -DVELTA_TARGET="$triple" \
     -DVELTA_FILTER_ONLY=ON > "$log" 2>&1 || { cat "$log"; exit 1; }
-  cmake --build "$build" -j2 --target rastertovelta velta_render_tests velta_color_tests >> "$log" 2>&1 ||
+  cmake --build "$build" -j2 --target rastertovelta phototovelta velta_render_tests velta_color_tests >> "$log" 2>&1 ||
     { tail -40 "$log"; exit 1; }
   if grep -q "warning:" "$log"; then
     grep "warning:" "$log"
@@ -52,11 +52,16 @@ for triple in $triples; do
   done
 
   for threads in 1 2; do
-    wrapper=$(realpath "$build")/filter-under-qemu-$threads
-    printf '#!/bin/sh\nVELTA_THREADS=%s exec %s %s "$@"\n' "$threads" "$(command -v $qemu)" \
-      "$(realpath "$build")/filter/rastertovelta" > "$wrapper"
-    chmod +x "$wrapper"
-    echo "== $name: the filter's bytes on $threads thread(s), through the native tests"
+    for program in rastertovelta phototovelta; do
+      printf '#!/bin/sh\nVELTA_THREADS=%s exec %s %s "$@"\n' "$threads" "$(command -v $qemu)" \
+        "$(realpath "$build")/filter/$program" > "$(realpath "$build")/$program-under-qemu-$threads"
+      chmod +x "$(realpath "$build")/$program-under-qemu-$threads"
+    done
+    wrapper=$(realpath "$build")/rastertovelta-under-qemu-$threads
+    # The photo filter's pages are compared with the native velta-mkraster
+    # --photo sheet through the ARM rastertovelta.
+    export VELTA_TEST_PHOTO_FILTER=$(realpath "$build")/phototovelta-under-qemu-$threads
+    echo "== $name: the filters' bytes on $threads thread(s), through the native tests"
     VELTA_TEST_FILTER=$wrapper "$native/tests/e2e/velta_e2e_tests" --gtest_brief=1 || status=1
     VELTA_TEST_FILTER=$wrapper "$native/tests/filter/filter_tests" --gtest_brief=1 \
       --gtest_filter='-*Cancel*:*Sigterm*:*SIGTERM*' || status=1

@@ -11,13 +11,20 @@ namespace velta::test {
 const char* const kFilterProgram = VELTA_FILTER_PROGRAM;
 const char* const kMkrasterProgram = VELTA_MKRASTER_PROGRAM;
 const char* const kShippedPpd = VELTA_SHIPPED_PPD;
-const char* const kPhotoFilterProgram = VELTA_PHOTO_FILTER_PROGRAM;
+namespace {
+// The program named by environment variable name when it is set, else fallback.
+const char* ProgramFromEnvironment(const char* name, const char* fallback) {
+  const char* other = std::getenv(name);
+  return other != nullptr && *other != '\0' ? other : fallback;
+}
+}  // namespace
+
+const char* const kPhotoFilterProgram = ProgramFromEnvironment("VELTA_TEST_PHOTO_FILTER", VELTA_PHOTO_FILTER_PROGRAM);
 
 std::vector<std::string> JobArgs(const std::string& options) { return {"42", "tester", "test page", "1", options}; }
 
 Command FilterCommand(const std::vector<std::string>& args, const std::string& ppd, const char* program) {
-  const char* other = std::getenv("VELTA_TEST_FILTER");
-  Command command({program != nullptr ? program : other != nullptr && *other != '\0' ? other : kFilterProgram});
+  Command command({program != nullptr ? program : ProgramFromEnvironment("VELTA_TEST_FILTER", kFilterProgram)});
   command.env = {"PATH=/usr/bin:/bin"};
   command.argv.insert(command.argv.end(), args.begin(), args.end());
   if (!ppd.empty()) command.env->push_back("PPD=" + ppd);

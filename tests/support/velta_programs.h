@@ -12,7 +12,7 @@ namespace velta::test {
 extern const char* const kFilterProgram;
 extern const char* const kMkrasterProgram;
 extern const char* const kShippedPpd;
-extern const char* const kPhotoFilterProgram;  // phototovelta
+extern const char* const kPhotoFilterProgram;  // phototovelta, or VELTA_TEST_PHOTO_FILTER when set
 
 // The filter's five usual argument words (job id, user, title, copies) with the
 // given option string.
