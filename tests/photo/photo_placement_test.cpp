@@ -209,7 +209,9 @@ TEST(PhotoPlacementTest, FillMatchesImageMagickLanczos) {
       const double psnr =
           Psnr(Place(image, {1800, sheet_height, Fill}).Pixels(), MagickFill(path, turned ? "-90" : "0", sheet_height));
       std::printf("%s on 1800x%u: %.2f dB\n", name, sheet_height, psnr);
-      EXPECT_GE(psnr, 38) << name << " on 1800x" << sheet_height;
+      // The same kernel lands within a level or two of ImageMagick's (67 to
+      // 72 dB); a sheet one dot off, or another kernel, scores under 41.
+      EXPECT_GE(psnr, 55) << name << " on 1800x" << sheet_height;
     }
   }
 }
@@ -228,8 +230,8 @@ TEST(PhotoPlacementTest, ReducesLikeImageMagickAndAlikeFromAReducedDecode) {
   const double decoded = Psnr(placed, Place(reduced, {1800, 2492, Fill}).Pixels());
   std::printf("6000x4000 reduced: %.2f dB against ImageMagick; decoded at 5/8: %.2f dB against whole\n", magick,
               decoded);
-  EXPECT_GE(magick, 38);
-  EXPECT_GE(decoded, 38);
+  EXPECT_GE(magick, 55);
+  EXPECT_GE(decoded, 45);
 }
 
 TEST(PhotoPlacementTest, FineStripesReduceToEvenGrey) {
