@@ -1,7 +1,8 @@
 #!/bin/bash
 # Prints the bundled sample photo through the real CUPS conversion chain and
 # shows what the printer would receive:
-#   samples/sample.jpg -> cupsfilter with ppd/velta-k40.ppd -> OUT/sample.prn
+#   samples/sample.jpg -> cupsfilter with ppd/velta-k40.ppd (the photo route:
+#   phototovelta decodes, places and prints it in one process) -> OUT/sample.prn
 #   velta-decode --png OUT OUT/sample.prn -> OUT/page1-preview.png and the
 #   three head data planes OUT/page1-plane0..2.png
 # Usage: samples/print-sample.sh [BUILD_DIR [OUT_DIR]]   (default build, out)
