@@ -53,7 +53,7 @@ def main():
                 times = []
                 for k in range(pairs):
                     order = (old, new) if k % 2 == 0 else (new, old)
-                    measured = {program: ratios.run(argv(program), env)[0] for program in order}
+                    measured = {program: ratios.drained(argv(program), env) for program in order}
                     times.append(measured[new] / measured[old])
                 print(f"  {name:48s} new / old {statistics.median(times):5.2f}  "
                       f"(pairs {min(times):.2f} to {max(times):.2f}){'' if same else '  OUTPUT DIFFERS'}")

@@ -18,13 +18,6 @@ namespace {
 constexpr std::size_t SETUP_BYTES = 66 + 11;
 constexpr std::size_t CLOSING_BYTES = 18;
 
-// Allocates count bytes set to fill, or returns null.
-std::unique_ptr<uint8_t[]> AllocateFilled(std::size_t count, uint8_t fill) {
-  std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[count == 0 ? 1 : count]);
-  if (buffer) std::memset(buffer.get(), fill, count);
-  return buffer;
-}
-
 // Writes count bytes to standard output; returns false on an error.
 bool WriteAll(const uint8_t* bytes, std::size_t count) {
   while (count > 0) {
@@ -40,14 +33,12 @@ bool WriteAll(const uint8_t* bytes, std::size_t count) {
 bool CopyPage(cups_raster_t* ras, const cups_page_header2_t& header) {
   const std::size_t w = header.cupsWidth, h = header.cupsHeight;
   const std::size_t width_DIB = (3 * w + 3) & ~std::size_t{3};
-  // As in the filter, the line and page buffers are not filled beforehand:
-  // the reading sets every page byte, whitening only the row-end pads and
-  // rows never delivered. The send buffer, which the filter's rendering
-  // writes whole, is set to zeros here, so its pages are touched as the
-  // rendering touches them.
+  // Nothing is filled beforehand: the reading sets every page byte, whitening
+  // only the row-end pads and rows never delivered, and the send buffer is
+  // written out as it is. The floor is reading and writing, nothing else.
   const std::unique_ptr<uint8_t[]> line(new (std::nothrow) uint8_t[header.cupsBytesPerLine + 1]);
   const std::unique_ptr<uint8_t[]> page(new (std::nothrow) uint8_t[width_DIB * h + 1]);
-  const auto send = AllocateFilled(3 * w * h, 0);
+  const std::unique_ptr<uint8_t[]> send(new (std::nothrow) uint8_t[3 * w * h + 1]);
   if (!line || !page || !send) return false;
   std::size_t y = 0;
   for (; y < h; ++y) {
