@@ -35,11 +35,36 @@ ssize_t ReadUnlessCancelled(void* context, unsigned char* buffer, size_t length)
   }
 }
 
-// Opens the raster stream on *fd, or through the caller's reader when it has one.
-cups_raster_t* OpenRaster(int* fd, const JobStreams& streams) {
-  if (*fd == streams.input_fd && streams.read_input != nullptr)
-    return cupsRasterOpenIO(streams.read_input, streams.read_context, CUPS_RASTER_READ);
-  return cupsRasterOpenIO(ReadUnlessCancelled, fd, CUPS_RASTER_READ);
+// The raster's bytes on their way to libcups, counted. libcups answers a
+// corrupt page header just as it answers the end of the stream; what reached
+// it while it looked for the header tells the two apart.
+struct RasterInput {
+  cups_raster_iocb_t read = nullptr;
+  void* context = nullptr;
+  uint64_t delivered = 0;  // bytes handed to libcups
+  uint64_t reads = 0;      // calls libcups made
+  bool ended = false;      // a read found the end of the input (or failed)
+
+  // libcups's read callback over this input.
+  static ssize_t Read(void* self, unsigned char* buffer, size_t length) {
+    auto& input = *static_cast<RasterInput*>(self);
+    const ssize_t count = input.read(input.context, buffer, length);
+    ++input.reads;
+    if (count > 0) input.delivered += static_cast<uint64_t>(count);
+    if (count <= 0) input.ended = true;
+    return count;
+  }
+};
+
+// Reads the next page header. False at the end of the stream; false with
+// corrupt set when libcups refused a header although the input went on: it
+// took bytes while looking for it, or took none at all because what it had
+// read ahead was the refused header.
+bool ReadNextHeader(cups_raster_t* ras, RasterInput& input, cups_page_header2_t& header, bool& corrupt) {
+  const uint64_t delivered = input.delivered, reads = input.reads;
+  if (cupsRasterReadHeader2(ras, &header)) return true;
+  corrupt = !(input.ended && input.reads > reads && input.delivered == delivered);
+  return false;
 }
 
 }  // namespace
@@ -59,7 +84,11 @@ int RunPrintJob(int argc, char* argv[], const JobStreams& streams) {
   // A printer connection that goes away is a failed write, reported, not a kill.
   std::signal(SIGPIPE, SIG_IGN);
 
-  cups_raster_t* ras = OpenRaster(&fd, streams);
+  // The raster from the named file, else through the caller's reader when it
+  // has one, else from the input descriptor.
+  RasterInput input{ReadUnlessCancelled, &fd};
+  if (fd == streams.input_fd && streams.read_input != nullptr) input = {streams.read_input, streams.read_context};
+  cups_raster_t* ras = cupsRasterOpenIO(RasterInput::Read, &input, CUPS_RASTER_READ);
   if (ras == nullptr) std::fprintf(stderr, "ERROR: cupsRasterOpen fd=%d\n", fd);
   ppd_file_t* ppd = OpenPrinterPpd(streams.ppd_path);
   JobSettings settings;
@@ -70,7 +99,8 @@ int RunPrintJob(int argc, char* argv[], const JobStreams& streams) {
   PageOutcome outcome = PageOutcome::Printed;
   int page = 0;
   cups_page_header2_t header;
-  while (ras != nullptr && cupsRasterReadHeader2(ras, &header)) {
+  bool corrupt = false;
+  while (ras != nullptr && ReadNextHeader(ras, input, header, corrupt)) {
     LogPageHeader(header, stderr);
     std::string problem;
     if (!CheckPageHeader(header, problem)) {
@@ -85,6 +115,11 @@ int RunPrintJob(int argc, char* argv[], const JobStreams& streams) {
     if (outcome != PageOutcome::Printed) break;
   }
 
+  if (corrupt && page > 0 && outcome == PageOutcome::Printed) {
+    std::fprintf(stderr, "ERROR: The header of page %d is corrupt; the %d page%s before it printed\n", page + 1, page,
+                 page == 1 ? "" : "s");
+    outcome = PageOutcome::Failed;
+  }
   ClosePrinterPpd(ppd);
   if (ras != nullptr) cupsRasterClose(ras);
   if (fd != streams.input_fd) close(fd);

@@ -1,5 +1,8 @@
 // The life of a job as the spooler sees it: messages, progress and exit status.
 #include <chrono>
+#include <cstddef>
+
+#include <cups/raster.h>
 
 #include <gtest/gtest.h>
 
@@ -69,6 +72,43 @@ TEST(JobMessages, JobsWithoutPages) {
     EXPECT_EQ(run.status, 1) << c.what;
     EXPECT_EQ(run.err, c.err_tail) << c.what;
     EXPECT_TRUE(run.out.empty()) << c.what;
+  }
+}
+
+TEST(JobMessages, CorruptLaterHeaderIsAnErrorAfterThePagesBeforeIt) {
+  // Two equal pages, the second header at 4 + 1796 + the first page's data;
+  // libcups refuses a header of height 0 as if the stream had ended.
+  struct Case {
+    const char* what;
+    bool compressed;
+    bool truncate;  // cut inside the second header instead
+  };
+  const Case cases[] = {{"compressed, height 0", true, false},
+                        {"uncompressed, height 0", false, false},
+                        {"uncompressed, cut inside the header", false, true}};
+  for (const Case& c : cases) {
+    std::vector<std::string> args{"--width", "6", "--height", "5", "--pages", "2", "--pattern", "gradient"};
+    if (!c.compressed) args.push_back("--uncompressed");
+    const std::string clean = MakeRaster(args);
+    const std::size_t header = sizeof(cups_page_header2_t);
+    const std::size_t second = 4 + header + ((clean.size() - 4) / 2 - header);
+    std::string broken = clean;
+    if (c.truncate) {
+      broken.resize(second + 100);
+    } else {
+      const uint32_t zero = 0;
+      broken.replace(second + offsetof(cups_page_header2_t, cupsHeight), 4, reinterpret_cast<const char*>(&zero), 4);
+    }
+    const auto good = RunFilter(JobArgs(), clean);
+    const auto run = RunFilter(JobArgs(), broken);
+    EXPECT_EQ(good.status, 0) << c.what;
+    EXPECT_EQ(run.status, 1) << c.what;
+    EXPECT_EQ(Lines(run.err, "ERROR:"),
+              std::vector<std::string>{"ERROR: The header of page 2 is corrupt; the 1 page before it printed"})
+        << c.what;
+    std::vector<WirePage> pages;
+    EXPECT_TRUE(SplitPages(run.out, 6, 5, 1, pages)) << c.what;
+    EXPECT_TRUE(good.out.starts_with(run.out)) << c.what;
   }
 }
 

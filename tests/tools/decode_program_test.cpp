@@ -91,8 +91,10 @@ TEST(VeltaDecode, WritesThreeGreyPlanesAndAColourPreviewPerPrintedPage) {
   // The cancelled page has no pictures; the page after it has.
   EXPECT_FALSE(std::filesystem::exists(dir.path() + "/page2-preview.png"));
   EXPECT_TRUE(std::filesystem::exists(dir.path() + "/page3-preview.png"));
-  // A folder that does not exist is an error, not a silent success.
-  EXPECT_EQ(Decode("--png " + dir.path() + "/none " + stream, err).status, 1);
+  // A missing folder is made, parents too; one that cannot be made is an error.
+  EXPECT_EQ(Decode("--png " + dir.path() + "/new/pictures " + stream, err).status, 0) << test::ReadFile(err);
+  EXPECT_TRUE(std::filesystem::exists(dir.path() + "/new/pictures/page1-preview.png"));
+  EXPECT_EQ(Decode("--png " + stream + "/under-a-file " + stream, err).status, 1);
 }
 
 }  // namespace

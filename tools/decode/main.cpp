@@ -1,9 +1,11 @@
 // velta-decode: reads the byte stream the printer receives, checks every
 // command, prints one line per page and, with --png DIR, writes each page's
-// three head data planes and an approximate colour preview as PNG pictures.
+// three head data planes and an approximate colour preview as PNG pictures
+// (DIR and its parents are made when missing).
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -90,6 +92,14 @@ int main(int argc, char** argv) {
   if (!ParseArguments(argc, argv, args)) {
     Usage();
     return 2;
+  }
+  if (!args.png_dir.empty()) {
+    std::error_code error;
+    std::filesystem::create_directories(args.png_dir, error);
+    if (error) {
+      std::fprintf(stderr, "ERROR: cannot create %s: %s\n", args.png_dir.c_str(), error.message().c_str());
+      return 1;
+    }
   }
   const bool from_stdin = args.input.empty() || args.input == "-";
   std::unique_ptr<std::FILE, InputCloser> in(from_stdin ? stdin : std::fopen(args.input.c_str(), "rb"));
