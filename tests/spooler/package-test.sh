@@ -1,33 +1,70 @@
 #!/bin/bash
-# The Debian package that CPack makes from the build: the filter and the PPD,
-# root-owned with the modes cupsd accepts, and the Debian packages that the
-# driver needs at run time among its dependencies. CPack runs the build's
-# preinstall step first, which builds whatever is not built yet.
+# The Debian packages that packaging/build-debs.sh makes with debhelper: what
+# each holds, with the owners and modes cupsd accepts; their dependencies;
+# lintian with no error and no warning; and apt-get resolving them against
+# this machine.
 source "$(dirname "$0")/common.sh"
+root=$(cd "$(dirname "$0")/../.." && pwd)
 
 make_work_folder
-if cpack --config "$VELTA_BUILD_DIR/CPackConfig.cmake" -B "$work/package" >"$work/cpack.log" 2>&1 &&
-   deb=$(ls "$work"/package/rastertovelta_*.deb 2>/dev/null) && [ -n "$deb" ]; then
+"$root/packaging/build-debs.sh" "$work/debs" >"$work/build.log" 2>&1 ||
+  die "packaging/build-debs.sh failed: $(tail -5 "$work/build.log")"
+arch=$(dpkg --print-architecture)
+serverbin=$(cups-config --serverbin)
+
+# Checks that package $1 holds the entries "MODE OWNER PATH" that follow.
+check_listing() {
+  local package=$1 deb listing entry
+  shift
+  deb=$work/debs/${package}_1.0.0_$arch.deb
+  [ -f "$deb" ] || { fail "$package" "no $(basename "$deb")"; return; }
   listing=$(dpkg-deb -c "$deb" | awk '{print $1, $2, $6}')
-  for entry in "-rwxr-xr-x root/root .$(cups-config --serverbin)/filter/rastertovelta" \
-               "-rw-r--r-- root/root ./usr/share/ppd/velta/velta-k40.ppd"; do
-    if grep -qxF -- "$entry" <<<"$listing"; then pass "the package holds $entry"
-    else fail "the package" "no '$entry' in: $(tr '\n' ' ' <<<"$listing")"; fi
+  for entry in "$@"; do
+    if grep -qxF -- "$entry" <<<"$listing"; then pass "$package holds $entry"
+    else fail "$package" "no '$entry'"; fi
   done
-  depends=$(dpkg-deb -f "$deb" Depends)
-  for package in cups-daemon cups-filters ghostscript libcups2 libcupsimage2; do
-    if grep -qE "(^|, )$package( |,|$)" <<<"$depends"; then pass "the package depends on $package"
-    else fail "the package" "Depends [$depends] lacks $package"; fi
-  done
-  # apt-get resolves the package against this machine without installing it.
-  if apt-get -s install "$deb" >"$work/apt.log" 2>&1 &&
-     grep -q '^Inst rastertovelta ' "$work/apt.log"; then
-    pass "apt-get would install $(basename "$deb")"
-  else
-    fail "apt-get install" "$(tail -3 "$work/apt.log")"
-  fi
+}
+
+check_listing printer-driver-velta \
+  "-rwxr-xr-x root/root .$serverbin/filter/rastertovelta" \
+  "-rwxr-xr-x root/root .$serverbin/filter/phototovelta" \
+  "-rw-r--r-- root/root ./usr/share/ppd/velta/velta-k40.ppd" \
+  "-rw-r--r-- root/root ./usr/share/man/man8/rastertovelta.8.gz" \
+  "-rw-r--r-- root/root ./usr/share/man/man8/phototovelta.8.gz" \
+  "-rw-r--r-- root/root ./usr/share/doc/printer-driver-velta/copyright"
+check_listing velta-printer-app \
+  "-rwxr-xr-x root/root ./usr/bin/velta-printer-app" \
+  "-rw-r--r-- root/root ./lib/systemd/system/velta-printer-app.service" \
+  "-rw-r--r-- root/root ./usr/share/man/man1/velta-printer-app.1.gz"
+check_listing velta-tools \
+  "-rwxr-xr-x root/root ./usr/bin/velta-decode" \
+  "-rwxr-xr-x root/root ./usr/bin/velta-mkraster" \
+  "-rwxr-xr-x root/root ./usr/bin/velta-tables" \
+  "-rw-r--r-- root/root ./usr/share/man/man1/velta-decode.1.gz"
+
+depends=$(dpkg-deb -f "$work/debs/printer-driver-velta_1.0.0_$arch.deb" Depends)
+for package in cups cups-filters ghostscript libcups2 libcupsimage2 libjpeg62-turbo liblcms2-2 libexif12; do
+  if grep -qE "(^|, )$package( |,|$)" <<<"$depends"; then pass "printer-driver-velta depends on $package"
+  else fail "printer-driver-velta" "Depends [$depends] lacks $package"; fi
+done
+if grep -q "deb-systemd-helper" <(dpkg-deb --ctrl-tarfile "$work/debs/velta-printer-app_1.0.0_$arch.deb" | tar -xO ./postinst); then
+  pass "velta-printer-app enables its service on install"
 else
-  fail "the package" "cpack made no .deb: $(tail -3 "$work/cpack.log")"
+  fail "velta-printer-app" "its postinst does not enable the service"
+fi
+
+if lintian --fail-on error,warning --suppress-tags-from-file /dev/null "$work"/debs/*.deb >"$work/lintian.log" 2>&1; then
+  pass "lintian finds no error and no warning ($(grep -c . "$work/lintian.log") other notes)"
+else
+  fail "lintian" "$(grep -E '^[EW]:' "$work/lintian.log" | head -10 | tr '\n' ' ')"
+fi
+
+# apt-get resolves the packages against this machine without installing them.
+if apt-get -s install "$work"/debs/*.deb >"$work/apt.log" 2>&1 &&
+   [ "$(grep -cE '^Inst (printer-driver-velta|velta-printer-app|velta-tools) ' "$work/apt.log")" -eq 3 ]; then
+  pass "apt-get would install the three packages"
+else
+  fail "apt-get install" "$(tail -3 "$work/apt.log")"
 fi
 
 finish
