@@ -134,6 +134,7 @@ int RunPhotoJob(int argc, char* argv[], const JobStreams& streams) {
   const InputRead read = ReadWholeInput(fd, file);
   if (fd != streams.input_fd) close(fd);
   if (read != InputRead::Read) return read == InputRead::Cancelled ? 0 : 1;
+  if (CancelRequested()) return 0;  // the input may have ended because the job was cancelled
 
   PhotoImage image;
   PhotoPlacer placer;

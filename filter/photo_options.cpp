@@ -6,35 +6,11 @@
 
 #include <cups/cups.h>
 
+#include "filter/job_sheet.h"
+
 namespace velta {
 
 namespace {
-
-// The printer's sheets in dots at 300 dpi: the PPD's sizes in points give
-// 432 x 598.1 -> 1800 x 2492 and 432 x 288 -> 1800 x 1200, truncated as the
-// rasterisers truncate them.
-struct SheetDots {
-  uint32_t width;
-  uint32_t height;
-};
-constexpr SheetDots kSheets[] = {{1800, 2492}, {1800, 1200}};
-
-// The sheet the PPD marks for the job's options, or the 6x8 sheet.
-SheetDots MarkedSheet(ppd_file_t* ppd, int num_options, cups_option_t* options) {
-  if (ppd == nullptr) return kSheets[0];
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-  ppdMarkDefaults(ppd);
-  cupsMarkOptions(ppd, num_options, options);
-  const ppd_size_t* size = ppdPageSize(ppd, nullptr);
-#pragma GCC diagnostic pop
-  if (size == nullptr) return kSheets[0];
-  const auto width = static_cast<uint32_t>(size->width * 300 / 72);
-  const auto height = static_cast<uint32_t>(size->length * 300 / 72);
-  for (const SheetDots& sheet : kSheets)
-    if (sheet.width == width && sheet.height == height) return sheet;
-  return kSheets[0];
-}
 
 // True when the option is present and says true, as CUPS writes booleans.
 bool OptionTrue(const char* text) {
@@ -48,9 +24,12 @@ PlacementRequest PhotoPlacementFromOptions(const char* option_text, ppd_file_t* 
   cups_option_t* options = nullptr;
   const int num_options = cupsParseOptions(option_text, 0, &options);
   PlacementRequest request;
-  const SheetDots sheet = MarkedSheet(ppd, num_options, options);
+  const SheetChoice sheet = ChooseSheet(ppd, num_options, options);
   request.sheet_width = sheet.width;
   request.sheet_height = sheet.height;
+  if (!sheet.unknown.empty())
+    std::fprintf(log, "WARNING: The job asks for the size \"%s\", which this printer does not take; it prints on the %s sheet\n",
+                 sheet.unknown.c_str(), sheet.height == 1200 ? "6x4" : "6x8");
 
   const char* scaling = cupsGetOption("print-scaling", num_options, options);
   if (scaling != nullptr && ParsePrintScaling(scaling)) {

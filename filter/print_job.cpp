@@ -9,9 +9,11 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cups/cups.h>
 #include <cups/ppd.h>
 
 #include "filter/cancel_signal.h"
+#include "filter/job_sheet.h"
 #include "pipeline/job_settings.h"
 #include "pipeline/page_header_check.h"
 #include "filter/print_options.h"
@@ -67,6 +69,27 @@ bool ReadNextHeader(cups_raster_t* ras, RasterInput& input, cups_page_header2_t&
   return false;
 }
 
+// The sheet the job's options name, for the warnings below.
+SheetChoice SheetOfJob(const char* option_text, ppd_file_t* ppd) {
+  cups_option_t* options = nullptr;
+  const int num_options = cupsParseOptions(option_text, 0, &options);
+  SheetChoice sheet = ChooseSheet(ppd, num_options, options);
+  cupsFreeOptions(num_options, options);
+  return sheet;
+}
+
+// Says so when the job names a size this printer does not take, or names one
+// of its sheets but the pages arrive in the other: the spooler could not map
+// the name to the PPD's sizes, and the rasteriser made the default sheet.
+void WarnOfOtherSheet(const SheetChoice& sheet, const cups_page_header2_t& header) {
+  if (!sheet.unknown.empty())
+    std::fprintf(stderr, "WARNING: The job asks for the size \"%s\", which this printer does not take\n",
+                 sheet.unknown.c_str());
+  else if (!sheet.named.empty() && (header.cupsWidth != sheet.width || header.cupsHeight != sheet.height))
+    std::fprintf(stderr, "WARNING: The job asks for the size \"%s\" (%ux%u dots), but its pages arrive as %ux%u\n",
+                 sheet.named.c_str(), sheet.width, sheet.height, header.cupsWidth, header.cupsHeight);
+}
+
 }  // namespace
 
 int RunPrintJob(int argc, char* argv[], const JobStreams& streams) {
@@ -94,6 +117,7 @@ int RunPrintJob(int argc, char* argv[], const JobStreams& streams) {
   JobSettings settings;
   if (ppd != nullptr) settings = ResolvePrintOptions(argv[5], ppd, stderr);
   JobTables tables = PrepareJobTables(settings);
+  const SheetChoice sheet = SheetOfJob(argv[5], ppd);
 
   PrinterOutput output(streams.output_fd);
   PageOutcome outcome = PageOutcome::Printed;
@@ -109,6 +133,7 @@ int RunPrintJob(int argc, char* argv[], const JobStreams& streams) {
       break;
     }
     ++page;
+    if (page == 1) WarnOfOtherSheet(sheet, header);
     std::fprintf(stderr, "PAGE: %d %d\n", page, static_cast<int>(header.NumCopies));
     RasterPageRows rows(ras, page);
     outcome = PrintPage(header, page, settings, tables, output, rows);

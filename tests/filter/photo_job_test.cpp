@@ -35,7 +35,7 @@ TEST(PhotoJob, IsThePlacedSheetThroughTheRasterFiltersRoad) {
     const char* copies;
   } cases[] = {
       {"", {"--media", "6x8"}, "1"},
-      {"PageSize=w432h288 print-scaling=fit stpBrightness=3 PrintMode=true", {"--media", "6x4", "--scaling", "fit"},
+      {"media=4x6 print-scaling=fit stpBrightness=3 PrintMode=true", {"--media", "6x4", "--scaling", "fit"},
        "3"},
       {"orientation-requested=5 DirectMap=true", {"--orientation", "5"}, "2"},
   };
@@ -51,6 +51,30 @@ TEST(PhotoJob, IsThePlacedSheetThroughTheRasterFiltersRoad) {
       EXPECT_TRUE(Lines(direct.err, "ERROR:").empty()) << direct.err;
       EXPECT_EQ(Lines(direct.err, "PAGE:"), std::vector<std::string>{std::string("PAGE: 1 ") + c.copies});
     }
+  }
+}
+
+TEST(PhotoJob, EveryNameOfASheetSelectsItAndAnUnknownSizeIsSaid) {
+  const struct {
+    const char* options;
+    const char* height;
+    bool warned;
+  } cases[] = {
+      {"", "2492", false},  // the PPD's default
+      {"media=4x6", "1200", false},
+      {"media=na_index-4x6_4x6in", "1200", false},  // the 6x4 sheet turned
+      {"media=oe_photo-6x4_6x4in", "1200", false},
+      {"PageSize=6x4", "1200", false},
+      {"PageSize=w432h288", "1200", false},  // the PPD's earlier name
+      {"media=photographic-glossy,6x8", "2492", false},
+      {"media=A4", "2492", true},
+  };
+  for (const auto& c : cases) {
+    const auto run = RunPhotoFilter(kSamplePhoto, c.options);
+    ASSERT_EQ(run.status, 0) << c.options << "\n" << run.err;
+    EXPECT_EQ(Lines(run.err, "DEBUG: cupsHeight="), std::vector<std::string>{std::string("DEBUG: cupsHeight=") + c.height})
+        << c.options;
+    EXPECT_EQ(Lines(run.err, "WARNING:").size(), c.warned ? 1u : 0u) << c.options;
   }
 }
 

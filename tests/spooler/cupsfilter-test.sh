@@ -73,7 +73,8 @@ check_print "a 3:4 JPEG is one full 6x8 page" "$work/portrait-3x4.jpg" "print-sc
 check_print "a 4:3 PDF is one full 6x8 page" "$work/landscape-4x3.pdf" "print-scaling=fill"
 expect_pages="1800x1200 copies 1 normal"
 check_print "a 3:4 JPEG on 6x4 is one full 1800 x 1200 page" "$work/portrait-3x4.jpg" \
-  "print-scaling=fill PageSize=w432h288"
+  "print-scaling=fill PageSize=6x4"
+check_print "media=4x6 prints a PDF on the 6x4 sheet" "$work/landscape-4x3.pdf" "print-scaling=fill media=4x6"
 expect_pages="1800x2492 copies 3 normal"
 check_print "three copies of a JPEG are one page whose copies command says 3" \
   "$work/portrait-3x4.jpg" "print-scaling=fill" -n 3
