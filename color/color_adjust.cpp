@@ -33,13 +33,12 @@ ColorTableSet IdentityTables() {
   return tables;
 }
 
-// Tells whether a table set leaves every pixel as it is.
+}  // namespace
+
 bool LeavesColoursUnchanged(const ColorTableSet& colortable) {
   static const ColorTableSet identity = IdentityTables();
   return std::memcmp(&colortable, &identity, sizeof identity) == 0;
 }
-
-}  // namespace
 
 ColorParams ComputeColorParams(int32_t stp_brightness, int32_t stp_contrast, int32_t stp_red, int32_t stp_green,
                                int32_t stp_blue) {

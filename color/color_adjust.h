@@ -30,6 +30,10 @@ ColorParams ComputeColorParams(int32_t stp_brightness, int32_t stp_contrast, int
 // (read and written) to -10, and the caller keeps that value for the rest of the job.
 void BuildColorTables(ColorTableSet& tables, int32_t& stp_saturation, int monochrome, const ColorParams& params);
 
+// Tells whether a table set leaves every pixel as it is: saturation terms 0
+// and identity tone tables, as the default job (every option 0) builds.
+bool LeavesColoursUnchanged(const ColorTableSet& colortable);
+
 // Saturates and tones one pixel (red, green, blue bytes, read and written), then
 // maps it through the direct colour map DmapTbl when bTableRet is non-zero.
 void CorrectPixel(uint8_t* pixel, const ColorTableSet& colortable, int bTableRet, const uint8_t* DmapTbl);

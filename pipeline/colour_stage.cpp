@@ -4,6 +4,7 @@
 
 #include "color/color_adjust.h"
 #include "color/direct_map.h"
+#include "color/page_color_correction.h"
 #include "color/row_bands.h"
 #include "pipeline/page_stage.h"
 
@@ -16,13 +17,13 @@ class ColourStage : public PageStage {
   ColourStage(const PageBuffers& buffers, JobSettings& settings, JobTables& tables) : buffers_(buffers) {
     BuildColorTables(colortable_, settings.stp_saturation, settings.monochrome, tables.color_params);
     const int bTableRet = settings.directmap != 0 ? InitDmapTbl(tables.DmapTbl.data(), 2187, settings.high_quality) : 0;
-    for (auto& correct : correct_) correct.emplace(colortable_, bTableRet, tables.DmapTbl.data());
-    changes_ = correct_[0]->changes_colours();
+    correct_.emplace(colortable_, bTableRet, tables.DmapTbl.data());
+    changes_ = correct_->changes_colours();
   }
 
   void RowsFinal(std::size_t rows) override {
-    // The rows come one thread at a time; the first memory of colours is
-    // left to the thread that finishes alongside.
+    // The rows come one call at a time, all before Finish: they are worker
+    // 1's, as the helper's rows are in Finish, never at the same time.
     if (rows > done_) CorrectRows(done_, rows, 1);
     done_ = rows > done_ ? rows : done_;
   }
@@ -45,17 +46,17 @@ class ColourStage : public PageStage {
   }
 
  private:
-  // Corrects rows [begin, end) with the worker's memory. The row routine
-  // counts pixels in 16 bits, as the printer's own code always has.
+  // Corrects rows [begin, end) as the given worker. The row routine counts
+  // pixels in 16 bits, as the printer's own code always has.
   void CorrectRows(std::size_t begin, std::size_t end, int worker) {
     if (!changes_) return;
     const auto width = static_cast<int16_t>(buffers_.width);
-    for (std::size_t y = begin; y < end; ++y) (*correct_[worker])(buffers_.page + y * buffers_.width_DIB, width);
+    for (std::size_t y = begin; y < end; ++y) (*correct_)(buffers_.page + y * buffers_.width_DIB, width, worker);
   }
 
   const PageBuffers buffers_;
   ColorTableSet colortable_{};
-  std::optional<RememberingColorCorrection> correct_[2];  // one per thread
+  std::optional<PageColorCorrection> correct_;  // its tables are colortable_ and the job's DmapTbl
   bool changes_ = false;
   std::size_t done_ = 0;
 };
