@@ -66,7 +66,7 @@ TEST(VeltaDecode, EmptyInputAndWrongArgumentsFail) {
   EXPECT_NE(Decode("a b", err).status, 0);
 }
 
-TEST(VeltaDecode, WritesThreeGreyPlanesAndAColourPreviewPerPrintedPage) {
+TEST(VeltaDecode, WritesThreeGreyPlanesAColourPreviewAndThePictureAsPrintedPerPrintedPage) {
   test::TempFolder dir;
   const std::string stream = dir.path() + "/job.prn", err = dir.path() + "/err.txt";
   const HandPage first{.width = 5, .height = 3, .seed = 11};
@@ -82,15 +82,24 @@ TEST(VeltaDecode, WritesThreeGreyPlanesAndAColourPreviewPerPrintedPage) {
     ASSERT_EQ(plane.pixels.size(), 15u);
     for (size_t i = 0; i < 15; ++i) EXPECT_EQ(plane.pixels[i], 255 - data[15 * k + i]) << "plane " << k;
   }
-  PngPicture preview;
-  std::string error;
-  ASSERT_TRUE(ReadPng(dir.path() + "/page1-preview.png", preview, error)) << error;
-  EXPECT_EQ(preview.channels, 3);
-  EXPECT_EQ(preview.width, 5u);
-  EXPECT_EQ(preview.height, 3u);
+  for (const char* name : {"/page1-preview.png", "/page1-printed.png"}) {
+    PngPicture colour;
+    std::string error;
+    ASSERT_TRUE(ReadPng(dir.path() + name, colour, error)) << error;
+    EXPECT_EQ(colour.channels, 3);
+    EXPECT_EQ(colour.width, 5u);
+    EXPECT_EQ(colour.height, 3u);
+  }
+  // The page lines as without pictures, then one line that explains them.
+  const auto lines = test::Lines(result.out);
+  ASSERT_EQ(lines.size(), 4u) << result.out;
+  EXPECT_EQ(lines[0], "page 1: 5x3, copies 1, normal mode, SpaceFlag 1");
+  EXPECT_EQ(lines[3].rfind("note: pageN-preview.png shows head energies", 0), 0u) << lines[3];
+  EXPECT_NE(lines[3].find("pageN-printed.png shows the picture as printed"), std::string::npos) << lines[3];
   // The cancelled page has no pictures; the page after it has.
   EXPECT_FALSE(std::filesystem::exists(dir.path() + "/page2-preview.png"));
-  EXPECT_TRUE(std::filesystem::exists(dir.path() + "/page3-preview.png"));
+  EXPECT_FALSE(std::filesystem::exists(dir.path() + "/page2-printed.png"));
+  EXPECT_TRUE(std::filesystem::exists(dir.path() + "/page3-printed.png"));
   // A missing folder is made, parents too; one that cannot be made is an error.
   EXPECT_EQ(Decode("--png " + dir.path() + "/new/pictures " + stream, err).status, 0) << test::ReadFile(err);
   EXPECT_TRUE(std::filesystem::exists(dir.path() + "/new/pictures/page1-preview.png"));
