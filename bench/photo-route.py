@@ -22,12 +22,12 @@ times against the same floor, and the peak resident memory of phototovelta on
 the 24-megapixel JPEG.
 """
 import os
+import runpy
 import shutil
 import statistics
 import subprocess
 import sys
 import tempfile
-import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 BUILD = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else os.path.join(ROOT, "build"))
@@ -41,21 +41,10 @@ PHOTO_FILTER = os.path.join(BUILD, "filter", "phototovelta")
 BASELINE = os.path.join(BUILD, "bench", "velta-baseline")
 MKRASTER = os.path.join(BUILD, "tools", "mkraster", "velta-mkraster")
 
-
-def drained(argv, env=None):
-    """Runs argv with its standard output drained through a pipe by cat;
-    returns the wall-clock seconds until both ended."""
-    start = time.perf_counter()
-    with open(os.devnull, "wb") as null:
-        program = subprocess.Popen(argv, stdout=subprocess.PIPE, stderr=null, env=env)
-        reader = subprocess.Popen(["cat"], stdin=program.stdout, stdout=null)
-        program.stdout.close()
-        status = program.wait()
-        reader.wait()
-    elapsed = time.perf_counter() - start
-    if status != 0:
-        sys.exit(f"{argv[0]} failed with status {status}")
-    return elapsed
+# Timing through a drained pipe is run-ratios.py's; loaded without its arguments.
+arguments, sys.argv = sys.argv, sys.argv[:1]
+drained = runpy.run_path(os.path.join(ROOT, "bench", "run-ratios.py"), run_name="run_ratios")["drained"]
+sys.argv = arguments
 
 
 def server_bin(folder):
@@ -81,8 +70,8 @@ def ratios(name, route_argv, floor_argvs, pairs, target=None):
     """Alternates floor and route pairs times and prints the median ratio."""
     values, floors = [], []
     for _ in range(pairs):
-        floor = sum(drained(argv) for argv in floor_argvs)
-        route = drained(route_argv)
+        floor = sum(drained(argv, None) for argv in floor_argvs)
+        route = drained(route_argv, None)
         floors.append(floor)
         values.append(route / floor)
     ratio = statistics.median(values)

@@ -49,4 +49,12 @@ bool TakePixels(uint32_t width, uint32_t height, PhotoImage& image, std::string&
   return true;
 }
 
+void TakeHeaderFacts(const PhotoHeader& header, PhotoImage& image) {
+  image.stored_width = header.width;
+  image.stored_height = header.height;
+  image.exif_orientation = header.exif_orientation;
+  image.dpi_x = header.dpi_x;
+  image.dpi_y = header.dpi_y;
+}
+
 }  // namespace velta

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "photo/photo_decode.h"
 #include "photo/photo_image.h"
 
 namespace velta {
@@ -27,5 +28,9 @@ std::unique_ptr<uint8_t[]> TakeBytes(uint64_t count, std::string& problem);
 // Takes the memory for width x height sRGB pixels into image (not zeroed) and
 // sets its decoded size; false with problem set when it cannot.
 bool TakePixels(uint32_t width, uint32_t height, PhotoImage& image, std::string& problem);
+
+// Gives a decoded image what the header said of the whole photo: its stored
+// size, orientation and resolution, which the placing works from.
+void TakeHeaderFacts(const PhotoHeader& header, PhotoImage& image);
 
 }  // namespace velta

@@ -244,11 +244,7 @@ bool JpegDecoder::Decode(uint32_t min_width, uint32_t min_height, const CancelCh
     case RowsEnd::Done:
       break;
   }
-  decoded.stored_width = header_.width;
-  decoded.stored_height = header_.height;
-  decoded.exif_orientation = header_.exif_orientation;
-  decoded.dpi_x = header_.dpi_x;
-  decoded.dpi_y = header_.dpi_y;
+  TakeHeaderFacts(header_, decoded);
   image = std::move(decoded);
   return true;
 }

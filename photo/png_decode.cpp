@@ -267,11 +267,7 @@ bool PngDecoder::Decode(uint32_t, uint32_t, const CancelCheck& cancelled, PhotoI
     if (end == RowsEnd::Failed) problem = PngProblem(read);
     return false;
   }
-  decoded.stored_width = header_.width;
-  decoded.stored_height = header_.height;
-  decoded.exif_orientation = header_.exif_orientation;
-  decoded.dpi_x = header_.dpi_x;
-  decoded.dpi_y = header_.dpi_y;
+  TakeHeaderFacts(header_, decoded);
   image = std::move(decoded);
   return true;
 }
