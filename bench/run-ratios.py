@@ -9,11 +9,12 @@ them), each placed on the 1800 x 2492 sheet by the photo route (velta-mkraster
 --photo, fill), and velta-mkraster's synthetic photo-like page as a last line.
 
 For each page it runs PAIRS rounds; in every round each case is one pair, the
-baseline then the filter, and every program's output is drained through a pipe
-by a reader process (cat), as the spooler's backend drains it. It prints the
-median of the pairwise wall-clock ratios with their range, and for single
-options the median of what the option adds to the default case's ratio in the
-same round (a share of the baseline). Absolute times on a shared machine drift;
+baseline then the filter, and each single colour option one triple, the
+baseline then the default job and the option's job side by side. Every
+program's output is drained through a pipe by a reader process (cat), as the
+spooler's backend drains it. It prints the median of the pairwise wall-clock
+ratios with their range, and for single options the median of what the option
+adds to the default job, as a share of the baseline. Absolute times on a shared machine drift;
 a ratio between neighbouring runs does not. Finally the peak resident memory of
 a default page relative to the page buffer plus the send buffer.
 """
@@ -90,30 +91,39 @@ def verdict(value, target):
 
 def time_page(title, raster, base_env):
     """Runs every case on one page and prints its lines."""
-    runs = [(name, options, extra) for name, _, options, extra in CASES] + [(name, options, {})
-                                                                              for name, _, options in ADDED]
-    ratios = {name: [] for name, _, _ in runs}
+    ratios = {name: [] for name, _, _, _ in CASES}
+    added = {name: [] for name, _, _ in ADDED}
     baselines = []
+    filter_argv = lambda options: [FILTER, "1", "bench", "photo", "1", options, raster]
     for round_number in range(PAIRS):
-        shift = round_number % len(runs)
-        for name, options, extra in runs[shift:] + runs[:shift]:
+        shift = round_number % len(CASES)
+        for name, _, options, extra in CASES[shift:] + CASES[:shift]:
             env = dict(base_env, **extra)
             base = drained([BASELINE, raster], env)
-            filt = drained([FILTER, "1", "bench", "photo", "1", options, raster], env)
+            filt = drained(filter_argv(options), env)
             baselines.append(base)
             ratios[name].append(filt / base)
+        # A single option against the default job right beside it, the
+        # baseline just before: what the option adds, as a share of the
+        # baseline, with the machine's drift between rounds left out. The
+        # two filter runs swap places every round.
+        for name, _, options in ADDED:
+            base = drained([BASELINE, raster], base_env)
+            runs = [("", "default"), (options, "option")]
+            times = {which: drained(filter_argv(opts), base_env)
+                     for opts, which in (runs if round_number % 2 == 0 else runs[::-1])}
+            added[name].append((times["option"] - times["default"]) / base)
     print(f"{title}: baseline median {statistics.median(baselines) * 1000:.1f} ms per page")
     for name, target, _, _ in CASES:
         values = ratios[name]
         ratio = statistics.median(values)
         print(f"  {name:46s} {ratio:5.2f} x  (target <= {target:.2f}: {verdict(ratio, target)}; "
               f"pair ratios {min(values):.2f} to {max(values):.2f})")
-    default = ratios[CASES[0][0]]
     for name, target, _ in ADDED:
-        added = [value - base for value, base in zip(ratios[name], default)]
-        share = statistics.median(added)
+        values = added[name]
+        share = statistics.median(values)
         print(f"  {name:46s} {share:+5.2f} x  (target <= +{target:.2f}: {verdict(share, target)}; "
-              f"rounds {min(added):+.2f} to {max(added):+.2f})")
+              f"rounds {min(values):+.2f} to {max(values):+.2f})")
 
 
 def main():
