@@ -67,10 +67,11 @@ TEST(BadInput, BrokenRastersAndRefusedHeaders) {
       {"truncated-header", {Small({"--uncompressed"}), Keep(4 + 900)}, {kNoPages}, 1, 0},
       {"truncated-rows", {Small({"--rows", "2"})}, {}, 0, 1},
       {"truncated-in-a-row", {Small({"--uncompressed"}), Keep(kSyncAndHeader + 24 * 2 + 5)}, {}, 0, 1},
+      // The input ends inside a header: the job is cut, not complete.
       {"second-page-cut-in-its-header",
        {Small({"--pages", "2", "--uncompressed"}), Keep(kSyncAndHeader + 24 * 4 + 1000)},
-       {},
-       0,
+       {"ERROR: The header of page 2 is corrupt; the 1 page before it printed"},
+       1,
        1},
       {"wrong-sync-word",
        {Small(), [](std::string b) { return "XXXX" + b.substr(4); }},
