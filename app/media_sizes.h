@@ -1,7 +1,10 @@
-// The sheets the printer takes, as PAPPL media sizes.
+// The sheets the printer takes, as PAPPL media sizes, and the other names a job may give them by.
 #pragma once
 
 #include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
 
 namespace velta {
 
@@ -28,7 +31,39 @@ inline constexpr std::array<SheetSize, 2> kSheetSizes = {{
 // The sheet loaded when a printer is added.
 inline constexpr const SheetSize& kDefaultSheet = kSheetSizes[0];
 
+// A standard size that names one of the sheets: the name users and their
+// software know a photo print by. A page of that size is placed on the sheet
+// by print-scaling (a 4x6 portrait page is turned onto the 6x4 sheet, a 6x8 in
+// page scaled onto the 6x8 sheet, 8.3 in long).
+struct SheetAlias {
+  const char* pwg_name;
+  int width;
+  int length;
+  std::size_t sheet;  // index in kSheetSizes
+};
+
+inline constexpr std::array<SheetAlias, 2> kSheetAliases = {{
+    {"na_index-4x6_4x6in", 10160, 15240, 1},
+    {"na_index-4x6-ext_6x8in", 15240, 20320, 0},
+}};
+
+// Every media name the printer offers: the sheets, then their aliases.
+inline constexpr std::size_t kMediaNameCount = kSheetSizes.size() + kSheetAliases.size();
+
+// The margins of the bordered variant of each size, in hundredths of mm. The
+// head always covers the whole sheet; the margins keep a document's content
+// off the edges, and give CUPS's generated PPD a default page size it can
+// find (it names the default without the ".Borderless" of a borderless one).
+inline constexpr int kBorderedMargin = 300;
+
 // The dots PAPPL gives a media dimension of hundredths at the printer's 300 dpi.
 constexpr int DotsAt300Dpi(int hundredths_of_mm) { return hundredths_of_mm * 300 / 2540; }
+
+// True when a page of width x height dots is one of the sheets as it is.
+bool IsSheetDots(uint32_t width, uint32_t height);
+
+// The sheet a media size asks for: a sheet's own size or an alias's, within
+// half a millimetre either way. Empty for a size the printer has no sheet for.
+std::optional<std::size_t> SheetForMedia(int width, int length);
 
 }  // namespace velta

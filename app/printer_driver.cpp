@@ -34,12 +34,37 @@ pappl_media_col_t LoadedSheet(const SheetSize& sheet) {
   return media;  // all four margins 0
 }
 
+// The attributes IPP Everywhere asks for that PAPPL 1.3 does not give.
+void AddConformanceAttributes(ipp_t* attrs) {
+  // No per-page overrides: the two selectors alone, nothing to override.
+  static const char* const overrides[] = {"document-number", "pages"};
+  ippAddStrings(attrs, IPP_TAG_PRINTER, IPP_CONST_TAG(IPP_TAG_KEYWORD), "overrides-supported", 2, nullptr, overrides);
+  ippAddBoolean(attrs, IPP_TAG_PRINTER, "preferred-attributes-supported", 0);
+  // The printer's own colour handling decides; no intent can be chosen.
+  ippAddString(attrs, IPP_TAG_PRINTER, IPP_CONST_TAG(IPP_TAG_KEYWORD), "print-rendering-intent-default", nullptr,
+               "auto");
+  ippAddString(attrs, IPP_TAG_PRINTER, IPP_CONST_TAG(IPP_TAG_KEYWORD), "print-rendering-intent-supported", nullptr,
+               "auto");
+  // One-sided: a back side is never printed, so it is never turned.
+  ippAddString(attrs, IPP_TAG_PRINTER, IPP_CONST_TAG(IPP_TAG_KEYWORD), "pwg-raster-document-sheet-back", nullptr,
+               "normal");
+}
+
 // Identify-Printer: the printer has no light or buzzer, so it is only logged.
 void IdentifyPrinter(pappl_printer_t* printer, pappl_identify_actions_t, const char*) {
   papplLogPrinter(printer, PAPPL_LOGLEVEL_INFO, "Identify-Printer: the printer has no signal.");
 }
 
 }  // namespace
+
+void VeltaPrinterCreated(pappl_printer_t* printer, void* setup) {
+  // The level is unknown (-2, as the Printer MIB has it); PAPPL reports it as given.
+  pappl_supply_t supplies[2] = {};
+  supplies[0] = {PAPPL_SUPPLY_COLOR_MULTIPLE, "Ribbon", true, -2, PAPPL_SUPPLY_TYPE_INK_RIBBON};
+  supplies[1] = {PAPPL_SUPPLY_COLOR_NO_COLOR, "Photo paper", true, -2, PAPPL_SUPPLY_TYPE_OTHER};
+  papplPrinterSetSupplies(printer, 2, supplies);
+  if (!static_cast<const PrinterSetup*>(setup)->advertise) papplPrinterSetDNSSDName(printer, nullptr);
+}
 
 bool VeltaDriverCallback(pappl_system_t*, const char* driver_name, const char*, const char*,
                          pappl_pr_driver_data_t* driver_data, ipp_t** driver_attrs, void*) {
@@ -68,20 +93,25 @@ bool VeltaDriverCallback(pappl_system_t*, const char* driver_name, const char*, 
   driver_data->y_default = 300;
   driver_data->raster_types = PAPPL_PWG_RASTER_TYPE_SRGB_8;
   driver_data->force_raster_type = PAPPL_PWG_RASTER_TYPE_SRGB_8;
-  driver_data->color_supported = PAPPL_COLOR_MODE_COLOR;
+  // Monochrome prints through the Monochrome setting, from colour rows.
+  driver_data->color_supported = static_cast<pappl_color_mode_t>(PAPPL_COLOR_MODE_COLOR | PAPPL_COLOR_MODE_MONOCHROME);
   driver_data->color_default = PAPPL_COLOR_MODE_COLOR;
   driver_data->content_default = PAPPL_CONTENT_PHOTO;
   driver_data->quality_default = IPP_QUALITY_NORMAL;
   driver_data->scaling_default = PAPPL_SCALING_FILL;
-  driver_data->orient_default = IPP_ORIENT_NONE;
+  // Portrait, as IPP requires of a default; a photo or page whose job names
+  // no orientation is still turned to fit the sheet (see job_placing.h).
+  driver_data->orient_default = IPP_ORIENT_PORTRAIT;
   driver_data->sides_supported = PAPPL_SIDES_ONE_SIDED;
   driver_data->sides_default = PAPPL_SIDES_ONE_SIDED;
 
+  // Every size borderless, and bordered for documents.
   driver_data->borderless = true;
-  driver_data->left_right = 0;
-  driver_data->bottom_top = 0;
-  driver_data->num_media = static_cast<int>(kSheetSizes.size());
-  for (std::size_t i = 0; i < kSheetSizes.size(); ++i) driver_data->media[i] = kSheetSizes[i].pwg_name;
+  driver_data->left_right = kBorderedMargin;
+  driver_data->bottom_top = kBorderedMargin;
+  driver_data->num_media = 0;
+  for (const SheetSize& sheet : kSheetSizes) driver_data->media[driver_data->num_media++] = sheet.pwg_name;
+  for (const SheetAlias& alias : kSheetAliases) driver_data->media[driver_data->num_media++] = alias.pwg_name;
   driver_data->num_source = 1;
   driver_data->source[0] = "main-roll";
   driver_data->num_type = 1;
@@ -89,10 +119,12 @@ bool VeltaDriverCallback(pappl_system_t*, const char* driver_name, const char*, 
   driver_data->media_ready[0] = LoadedSheet(kDefaultSheet);
   driver_data->media_default = driver_data->media_ready[0];
 
-  driver_data->num_vendor = static_cast<int>(kVendorSettings.size());
-  for (std::size_t i = 0; i < kVendorSettings.size(); ++i) driver_data->vendor[i] = kVendorSettings[i].name;
+  driver_data->num_vendor = 0;
+  for (const VendorSetting& setting : kVendorSettings)
+    if (!setting.standard_default) driver_data->vendor[driver_data->num_vendor++] = setting.name;
   *driver_attrs = ippNew();
   AddVendorAttributes(*driver_attrs);
+  AddConformanceAttributes(*driver_attrs);
   return true;
 }
 

@@ -17,4 +17,14 @@ extern pappl_pr_driver_t kDrivers[1];
 bool VeltaDriverCallback(pappl_system_t* system, const char* driver_name, const char* device_uri, const char* device_id,
                          pappl_pr_driver_data_t* driver_data, ipp_t** driver_attrs, void* data);
 
+// What the application gives every printer it creates.
+struct PrinterSetup {
+  bool advertise = true;  // false when no DNS-SD is there to advertise it with
+};
+
+// PAPPL's printer creation callback (setup is a PrinterSetup): the ribbon and
+// the paper as supplies of unknown level, since the printer cannot report
+// them, and no DNS-SD name when nothing can be advertised.
+void VeltaPrinterCreated(pappl_printer_t* printer, void* setup);
+
 }  // namespace velta

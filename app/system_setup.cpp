@@ -9,8 +9,12 @@
 #include <cstring>
 #include <string>
 
+#include "app/dnssd_probe.h"
+#include "app/job_gate.h"
 #include "app/page_printer.h"
+#include "app/pdf_printer.h"
 #include "app/photo_printer.h"
+#include "app/printer_delete.h"
 #include "app/printer_driver.h"
 
 namespace velta {
@@ -39,9 +43,38 @@ pappl_loglevel_t LogLevelNamed(const std::string& name) {
   return PAPPL_LOGLEVEL_WARN;
 }
 
-// Saves the printers and settings whenever PAPPL reports a change.
+// Says what a missing DNS-SD daemon takes away, and keeps PAPPL from trying
+// (and logging an error) when nothing could come of it. Returns whether
+// printers are to be advertised.
+bool CheckDnssd(pappl_system_t* system) {
+  switch (ProbeDnssd()) {
+    case DnssdState::Available:
+      return true;
+    case DnssdState::Waiting:
+      papplLog(system, PAPPL_LOGLEVEL_WARN,
+               "The DNS-SD daemon (avahi-daemon) is not running: printers are advertised on the local network "
+               "once it starts; until then clients need a printer's URI, ipp://HOST:PORT/ipp/print/NAME.");
+      return true;
+    case DnssdState::Missing:
+      break;
+  }
+  papplLog(system, PAPPL_LOGLEVEL_WARN,
+           "No DNS-SD daemon (avahi-daemon on the system bus) is running: printers are not advertised on the local "
+           "network, so clients do not find them by themselves; give them a printer's URI, "
+           "ipp://HOST:PORT/ipp/print/NAME. Restart the server once the daemon runs.");
+  return false;
+}
+
+// Clears a printer's DNS-SD name, so that it is not advertised.
+void ForgetDnssdName(pappl_printer_t* printer, void*) { papplPrinterSetDNSSDName(printer, nullptr); }
+
+// Saves the printers and settings when PAPPL reports a change, once no job
+// prints. PAPPL 1.3.1 reports one for every job, and its saving takes the
+// system's lock before a printer's while refusing a raster job that comes
+// when the printer is busy takes them the other way round: the two at once
+// hang the server. The change a job reports is saved after it, with the next.
 bool SaveState(pappl_system_t* system, void* state_file) {
-  return papplSystemSaveState(system, static_cast<const char*>(state_file));
+  return !AnyJobPrinting() && papplSystemSaveState(system, static_cast<const char*>(state_file));
 }
 
 }  // namespace
@@ -78,15 +111,26 @@ pappl_system_t* CreateVeltaSystem(int num_options, cups_option_t* options, void*
 
   // The web pages always print a footer; PAPPL 1.3 crashes on a missing one.
   papplSystemSetFooterHTML(system, "Velta thermal photo printer application");
-  papplSystemSetPrinterDrivers(system, 1, kDrivers, nullptr, nullptr, VeltaDriverCallback, nullptr);
+  // The printers' set-up lives as long as the system: it is the callbacks' data.
+  static PrinterSetup setup;
+  setup.advertise = CheckDnssd(system);
+  papplSystemSetPrinterDrivers(system, 1, kDrivers, nullptr, VeltaPrinterCreated, VeltaDriverCallback, &setup);
   // Photos go through the project's own decoding and placing, as in the
   // CUPS filter, in place of PAPPL's image path: one photo, one print.
   papplSystemAddMIMEFilter(system, "image/jpeg", kPrinterReadyFormat, PrintPhotoFile, nullptr);
   papplSystemAddMIMEFilter(system, "image/png", kPrinterReadyFormat, PrintPhotoFile, nullptr);
+  // PDF makes the printer one that CUPS leaves the copies to.
+  papplSystemAddMIMEFilter(system, "application/pdf", kPrinterReadyFormat, PrintPdfFile, nullptr);
+  papplSystemSetOperationCallback(system, DeletePrinterOperation, nullptr);
   // The state file name lives as long as the system: it is the save callback's data.
   static std::string state_file;
   state_file = state_dir + "/velta-printer-app.state";
   papplSystemLoadState(system, state_file.c_str());
+  if (!setup.advertise) {
+    // Names restored from the state file would have PAPPL try again.
+    papplSystemSetDNSSDName(system, nullptr);
+    papplSystemIteratePrinters(system, ForgetDnssdName, nullptr);
+  }
   papplSystemSetSaveCallback(system, SaveState, state_file.data());
   return system;
 }

@@ -8,11 +8,13 @@
 #include <ostream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "tests/app/app_server.h"
 #include "tests/app/reference_ppd.h"
 #include "tests/app/printer_stream.h"
+#include "tests/app/test_documents.h"
 #include "tests/support/raster.h"
 #include "tests/support/velta_programs.h"
 
@@ -22,14 +24,6 @@ namespace {
 using test::RasterPage;
 using test::WritePwgRaster;
 using test::WriteTestPng;
-
-// Where two byte strings first differ, for a readable failure message.
-std::string FirstDifference(const std::string& a, const std::string& b) {
-  std::size_t i = 0;
-  while (i < a.size() && i < b.size() && a[i] == b[i]) ++i;
-  return "sizes " + std::to_string(a.size()) + " and " + std::to_string(b.size()) + ", first difference at byte " +
-         std::to_string(i);
-}
 
 // A job without vendor attributes.
 JobRequest MakeJob(const std::string& file, const std::string& format, const std::string& name, int copies = 1,
@@ -139,7 +133,9 @@ INSTANTIATE_TEST_SUITE_P(
                      {"boolean direct-map true", "keyword print-mode high-quality"},
                      "DirectMap=true PrintMode=true"},
         SettingsCase{"mono", {"boolean monochrome true", "integer resize 20"}, "Monochrome=true stpResize=20"},
-        SettingsCase{"reduce", {"integer resize -30", "integer sharpness -4"}, "stpResize=-30 stpSharpness=-4"}),
+        SettingsCase{"reduce", {"integer resize -30", "integer sharpness -4"}, "stpResize=-30 stpSharpness=-4"},
+        SettingsCase{"quality", {"enum print-quality 5"}, "PrintMode=true"},
+        SettingsCase{"colourmode", {"keyword print-color-mode monochrome"}, "Monochrome=true"}),
     [](const ::testing::TestParamInfo<SettingsCase>& info) { return std::string(info.param.name); });
 
 TEST_F(AppPrintTest, JobCopiesReachTheCopiesCommandAndPagesAreNotRepeated) {
@@ -160,6 +156,7 @@ TEST_F(AppPrintTest, JobCopiesReachTheCopiesCommandAndPagesAreNotRepeated) {
   const WireStream wire = ReadWireStream(app);
   ASSERT_EQ(wire.pages.size(), 2u);
   EXPECT_EQ(wire.pages[0].copies, 3u);
+  EXPECT_NE(server_->Log().find("Page 2: 1800x1200 dots, 3 copies."), std::string::npos) << "the log names the copies";
 }
 
 TEST_F(AppPrintTest, StreamCopiesStandWhenTheJobAsksForOne) {
@@ -219,9 +216,8 @@ TEST_P(AppPhotoTest, PhotoGivesTheBytesOfTheCupsFilter) {
   EXPECT_EQ(wire.pages[0].copies, static_cast<uint32_t>(c.copies));
 
   const std::string copies = std::to_string(c.copies);
-  const test::ProcessResult filter = test::Run(
-      test::FilterCommand({"1", "tester", c.name, copies, c.filter_options, photo}, test::kShippedPpd,
-                          test::kPhotoFilterProgram));
+  const test::ProcessResult filter = test::Run(test::FilterCommand(
+      {"1", "tester", c.name, copies, c.filter_options, photo}, test::kShippedPpd, test::kPhotoFilterProgram));
   ASSERT_EQ(filter.status, 0) << filter.err;
   EXPECT_TRUE(app == filter.out) << FirstDifference(app, filter.out);
 }
@@ -260,6 +256,10 @@ TEST_F(AppPrintTest, CancelledJobEndsItsPageAndTheNextJobPrints) {
   const WireStream wire = ReadWireStream(ReadFile(output));
   EXPECT_TRUE(wire.complete) << "a cancelled page must still end with its closing commands";
   EXPECT_LT(wire.pages.size(), pages.size());
+  // The log says how many pages the printer received whole.
+  std::size_t whole = 0;
+  for (const WirePage& page : wire.pages) whole += page.has_image ? 1 : 0;
+  EXPECT_NE(server_->Log().find("Cancelled after " + std::to_string(whole) + " whole page"), std::string::npos);
 
   RasterPage next;
   next.height = 1200;
@@ -268,6 +268,82 @@ TEST_F(AppPrintTest, CancelledJobEndsItsPageAndTheNextJobPrints) {
   const std::string app = PrintAndCollect(MakeJob(after, "image/pwg-raster", "afterCancel", 1, "oe_photo-6x4_6x4in"));
   const std::string filter = FilterBytes(after, "");
   EXPECT_TRUE(app == filter) << FirstDifference(app, filter);
+}
+
+TEST_F(AppPrintTest, PageOfAnotherSizeIsPlacedOnTheSheetAsThePhotoWouldBe) {
+  // The same 600 x 400 picture as a raster page and as a PNG: placed on the
+  // 6x4 sheet they give the bytes phototovelta gives for the PNG.
+  const std::string png = server_->folder() + "/bands.png";
+  ASSERT_TRUE(WriteTestPng(png));
+  const std::string raster = test::MakeRasterFile("bands.ras", {"--png", png});
+  const std::string app = PrintAndCollect(MakeJob(raster, "image/pwg-raster", "bands", 2, "oe_photo-6x4_6x4in"));
+  const test::ProcessResult filter = test::Run(test::FilterCommand(
+      {"1", "tester", "bands", "2", "PageSize=w432h288", png}, test::kShippedPpd, test::kPhotoFilterProgram));
+  EXPECT_TRUE(app == filter.out) << FirstDifference(app, filter.out);
+  EXPECT_EQ(ReadWireStream(app).pages.size(), 1u);
+}
+
+TEST_F(AppPrintTest, PdfPagesOfTheSheetsSizeEqualTheFilterOnGhostscriptsRaster) {
+  // Two 6x4 pages that Ghostscript draws at 1800 x 1200, the sheet: each goes
+  // straight through the page road with the job's copies. The reference draws
+  // them with the same Ghostscript settings.
+  const std::string pdf = server_->folder() + "/sheets.pdf";
+  ASSERT_TRUE(WritePdf(pdf, 2, 432, 288));
+  const std::string app = PrintAndCollect(MakeJob(pdf, "application/pdf", "sheets", 2, "oe_photo-6x4_6x4in"));
+  const std::string png = server_->folder() + "/sheet%d.png";
+  ASSERT_EQ(RunShell("gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=png16m -r300 -dTextAlphaBits=4 "
+                     "-dGraphicsAlphaBits=4 -sOutputFile='" +
+                     png + "' '" + pdf + "'")
+                .status,
+            0);
+  std::string filter;
+  for (const char* page : {"1", "2"}) {
+    const std::string path = server_->folder() + "/sheet" + page + ".png";
+    filter += FilterBytes(
+        test::MakeRasterFile(path.substr(path.rfind('/') + 1) + ".ras", {"--png", path, "--copies", "2"}), "");
+  }
+  EXPECT_TRUE(app == filter) << FirstDifference(app, filter);
+}
+
+TEST_F(AppPrintTest, PdfThatGhostscriptCannotReadIsAJobErrorAndTheServerStaysUp) {
+  const std::string broken = server_->folder() + "/broken.pdf";
+  ASSERT_TRUE(test::WriteFile(broken, std::string("%PDF-1.4\n1 0 obj\n<< /Pages 9 0 R >>\nendobj\ntrailer\n")));
+  const int id = server_->Submit("velta", MakeJob(broken, "application/pdf", "broken"));
+  ASSERT_GT(id, 0);
+  EXPECT_EQ(server_->WaitForJob("velta", id, 30000), "aborted");
+  EXPECT_TRUE(WaitForPort(server_->port(), 2000));
+  EXPECT_TRUE(ReadWireStream(ReadFile(server_->device_folder() + "/broken.prn")).complete) << "half a page sent";
+}
+
+TEST_F(AppPrintTest, ExplicitVendorAttributeWinsOverTheStandardOne) {
+  RasterPage page;
+  page.height = 1200;
+  const std::string raster = RasterPath("wins");
+  ASSERT_TRUE(WritePwgRaster(raster, &page, 1));
+  const std::string plain = FilterBytes(raster, "");
+  const std::pair<const char*, std::vector<std::string>> cases[] = {
+      {"modewins", {"enum print-quality 5", "keyword print-mode normal"}},
+      {"colourwins", {"keyword print-color-mode monochrome", "boolean monochrome false"}}};
+  for (const auto& [name, attributes] : cases) {
+    JobRequest job = MakeJob(raster, "image/pwg-raster", name, 1, "oe_photo-6x4_6x4in");
+    job.vendor = attributes;
+    const std::string app = PrintAndCollect(job);
+    EXPECT_TRUE(app == plain) << name << ": " << FirstDifference(app, plain);
+  }
+}
+
+TEST_F(AppPrintTest, DeleteRemovesAPrinterAddedWhileTheServerRuns) {
+  const std::string system = "-u ipp://127.0.0.1:" + std::to_string(server_->port()) + "/ipp/system";
+  ASSERT_TRUE(server_->AddPrinter("spare"));
+  const test::ProcessResult deleted = server_->RunClient("delete " + system + " -d spare");
+  EXPECT_EQ(deleted.status, 0) << deleted.out;
+  const test::ProcessResult printers = server_->RunClient("printers " + system);
+  EXPECT_EQ(printers.out.find("spare"), std::string::npos) << printers.out;
+  EXPECT_NE(printers.out.find("velta"), std::string::npos) << printers.out;
+}
+
+TEST_F(AppPrintTest, MissingDnssdDaemonIsNoError) {
+  EXPECT_EQ(server_->Log().find("Unable to initialize DNS-SD"), std::string::npos);
 }
 
 }  // namespace
@@ -282,9 +358,12 @@ TEST_F(AppPrintTest, PrintingDefaultsPageOffersEverySettingAndTheServerStaysUp) 
   ASSERT_EQ(run.status, 0);
   const std::string& page = run.out;
   for (const char* name : {"brightness", "contrast", "saturation", "resize", "sharpness", "red-balance",
-                           "green-balance", "blue-balance", "direct-map", "monochrome", "print-mode"})
+                           "green-balance", "blue-balance", "direct-map", "print-quality", "print-color-mode"})
     EXPECT_NE(page.find(std::string("name=\"") + name + "\""), std::string::npos) << name;
   EXPECT_NE(page.find("min=\"-4\" max=\"4\""), std::string::npos) << "sharpness range";
+  // One control a setting: print-quality sets the print mode, print-color-mode Monochrome.
+  for (const char* name : {"print-mode", "monochrome"})
+    EXPECT_EQ(page.find(std::string("name=\"") + name + "\""), std::string::npos) << name;
   // The page once took the server down while writing its footer.
   EXPECT_TRUE(WaitForPort(server_->port(), 2000));
   const test::ProcessResult again = RunShell("curl -s --max-time 10 -o /dev/null -w '%{http_code}' http://127.0.0.1:" +

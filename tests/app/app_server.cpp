@@ -7,9 +7,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <dirent.h>
+
 #include <atomic>
 #include <chrono>
 #include <fstream>
+#include <sstream>
 #include <thread>
 
 namespace velta::apptest {
@@ -149,11 +152,63 @@ int AppServer::ProcessingJob(const std::string& printer) {
   return run.status == 0 && !id.empty() ? std::stoi(id) : 0;
 }
 
+int AppServer::UnfinishedJobNamed(const std::string& printer, const std::string& name) {
+  std::string body = "  OPERATION Get-Jobs\n";
+  body += kOperationStart;
+  body += "  ATTR keyword which-jobs not-completed\n  ATTR keyword requested-attributes job-id,job-name\n";
+  // ipptool shows each job's attributes between separators, its name first.
+  const std::string out = RunIpptool(PrinterUri(printer), body).out;
+  const std::size_t at = out.find("job-name (nameWithoutLanguage) = " + name + "\n");
+  if (at == std::string::npos) return 0;
+  const std::size_t end = out.find("-- separator --", at);
+  const std::size_t id = out.find("job-id (integer) = ", at);
+  return id < end ? std::stoi(out.substr(id + 19)) : 0;
+}
+
 bool AppServer::Cancel(const std::string& printer, int job_id) {
   std::string body = "  OPERATION Cancel-Job\n";
   body += kOperationStart;
   body += "  ATTR integer job-id " + std::to_string(job_id) + "\n  STATUS successful-ok\n";
   return RunIpptool(PrinterUri(printer), body).status == 0;
+}
+
+}  // namespace velta::apptest
+
+namespace velta::apptest {
+
+test::ProcessResult AppServer::RunClient(const std::string& arguments) {
+  return RunShell("'" + program_ + "' " + arguments + " 2>&1");
+}
+
+bool AppServer::SaveDefaultsOnWebPage(const std::string& printer, const std::string& form) {
+  const std::string page = "http://127.0.0.1:" + std::to_string(port_) + "/" + printer + "/printing";
+  const std::string jar = "'" + folder_.File("cookies") + "'";
+  // The form carries the session the page was served with.
+  const std::string html = RunShell("curl -s --max-time 10 -c " + jar + " -b " + jar + " " + page).out;
+  const std::string marker = "name=\"session\" value=\"";
+  const std::size_t at = html.find(marker);
+  if (at == std::string::npos) return false;
+  const std::string session = html.substr(at + marker.size(), html.find('"', at + marker.size()) - at - marker.size());
+  const test::ProcessResult saved = RunShell("curl -s --max-time 10 -c " + jar + " -b " + jar + " --data '" +
+                                             "session=" + session + "&" + form + "' " + page);
+  return saved.out.find("Changes saved.") != std::string::npos;
+}
+
+long AppServer::ResidentKb() const {
+  // The server is the one process that runs this test's own link as "server".
+  DIR* proc = opendir("/proc");
+  long kb = 0;
+  while (dirent* entry = proc ? readdir(proc) : nullptr) {
+    const std::string dir = std::string("/proc/") + entry->d_name;
+    const std::string command = ReadFile(dir + "/cmdline");
+    const std::string server = program_ + std::string(1, '\0') + "server" + std::string(1, '\0');
+    if (command.compare(0, server.size(), server) != 0) continue;
+    std::istringstream status(ReadFile(dir + "/status"));
+    for (std::string line; std::getline(status, line);)
+      if (line.rfind("VmRSS:", 0) == 0) kb = std::stol(line.substr(6));
+  }
+  if (proc) closedir(proc);
+  return kb;
 }
 
 }  // namespace velta::apptest

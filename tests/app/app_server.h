@@ -57,8 +57,25 @@ class AppServer {
   // The id of the job printer is processing now, or 0 when there is none.
   int ProcessingJob(const std::string& printer);
 
+  // The id of the unfinished job named name on printer, or 0 when there is none.
+  int UnfinishedJobNamed(const std::string& printer, const std::string& name);
+
   // Asks the server to cancel a job; true when it accepted.
   bool Cancel(const std::string& printer, int job_id);
+
+  // Runs the application's client sub-command line `arguments` (already
+  // quoted for the shell) against this server; output and errors together.
+  test::ProcessResult RunClient(const std::string& arguments);
+
+  // Saves printing defaults on the printer's web page as a browser would:
+  // form is the fields, "brightness=5&print-quality=high". True on "Changes saved."
+  bool SaveDefaultsOnWebPage(const std::string& printer, const std::string& form);
+
+  // The server's resident memory in KiB, 0 when it cannot be read.
+  long ResidentKb() const;
+
+  // The server's log so far.
+  std::string Log() const { return ReadFile(folder_.File("app.log")); }
 
   // Stops the server (SIGTERM, then SIGKILL after 5 s) and removes its socket.
   void Stop();

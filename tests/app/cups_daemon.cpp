@@ -13,6 +13,8 @@ namespace velta::apptest {
 CupsDaemon::CupsDaemon() : folder_("velta-cupsd-test", "/tmp") {
   const std::string root = folder_.path();
   for (const char* sub : {"/etc", "/spool", "/tmp", "/cache", "/state", "/log"}) mkdir((root + sub).c_str(), 0755);
+  // The filters, running as lp, make their temporary files here (pdftopdf does).
+  chmod((root + "/tmp").c_str(), 01777);
   port_ = FreeLocalPort();
   std::ofstream(root + "/etc/cupsd.conf")
       << "LogLevel debug\nListen 127.0.0.1:" << port_ << "\nBrowsing No\nDefaultAuthType None\n"

@@ -28,6 +28,13 @@ bool ReadClosing(const std::string& s, std::size_t i, WirePage& page) {
 
 }  // namespace
 
+std::string FirstDifference(const std::string& a, const std::string& b) {
+  std::size_t i = 0;
+  while (i < a.size() && i < b.size() && a[i] == b[i]) ++i;
+  return "sizes " + std::to_string(a.size()) + " and " + std::to_string(b.size()) + ", first difference at byte " +
+         std::to_string(i);
+}
+
 WireStream ReadWireStream(const std::string& s) {
   WireStream stream;
   std::size_t i = 0;

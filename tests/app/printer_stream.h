@@ -24,6 +24,9 @@ struct WireStream {
   bool complete = true;
 };
 
+// Where two byte strings first differ, for a readable failure message.
+std::string FirstDifference(const std::string& a, const std::string& b);
+
 // Splits bytes into pages: 66 set-up bytes, then either SendDataCMD with its
 // data or directly the 18 closing bytes (a page ended early).
 WireStream ReadWireStream(const std::string& bytes);

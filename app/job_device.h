@@ -1,0 +1,29 @@
+// The device a job's bytes go to. PAPPL 1.3.1 closes a file device at the end
+// of every job, even while another job's run is writing to it (the runs its
+// scheduling lets meet, see job_gate.h), so a job that prints to a folder or
+// a file writes through a handle of its own, opened as PAPPL opens it. Any
+// other device PAPPL keeps open while a job is active, and the job uses it.
+#pragma once
+
+#include <pappl/pappl.h>
+
+namespace velta {
+
+class JobDevice {
+ public:
+  // Opens the job's own handle for a folder or file device, else takes shared.
+  JobDevice(pappl_job_t* job, pappl_device_t* shared);
+  // Closes the job's own handle.
+  ~JobDevice();
+  JobDevice(const JobDevice&) = delete;
+  JobDevice& operator=(const JobDevice&) = delete;
+
+  // The device to write to; nullptr when the job's own handle could not be opened.
+  pappl_device_t* get() const { return own_ ? own_ : shared_; }
+
+ private:
+  pappl_device_t* own_ = nullptr;
+  pappl_device_t* shared_ = nullptr;
+};
+
+}  // namespace velta
