@@ -22,5 +22,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE BOTH)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${VELTA_QEMU} -L /usr/${VELTA_TARGET})
 # pkg-config looks only at the target's .pc files, so Little CMS and libexif
-# are the target's, not the build machine's.
-set(ENV{PKG_CONFIG_LIBDIR} /usr/lib/${VELTA_TARGET}/pkgconfig:/usr/share/pkgconfig)
+# are the target's, not the build machine's. The compiler checks run this
+# file again in projects of their own: they get the same target, and leave
+# the process's environment alone.
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES VELTA_TARGET)
+if(NOT CMAKE_IN_TRY_COMPILE)
+  set(ENV{PKG_CONFIG_LIBDIR} /usr/lib/${VELTA_TARGET}/pkgconfig:/usr/share/pkgconfig)
+endif()
