@@ -8,7 +8,8 @@ cd "$(dirname "$0")"
 
 PACKAGES="build-essential cmake g++ libgtest-dev libbenchmark-dev libcups2-dev libcupsimage2-dev
 libjpeg-dev libjpeg-turbo-progs liblcms2-dev libexif-dev icc-profiles-free debhelper dpkg-dev lintian
-cups cups-filters cups-client cups-bsd cups-ppdc cups-ipp-utils libpng-dev libpappl-dev pkg-config
+cups cups-filters cups-client cups-bsd cups-ppdc cups-ipp-utils libpng-dev libpappl-dev libpam0g-dev pkg-config
+iproute2 passwd
 curl imagemagick ghostscript poppler-utils valgrind clang-14 libclang-rt-14-dev libfuzzer-14-dev"
 
 # On x86-64 the tests also cross-build the filter for the ARM print servers and

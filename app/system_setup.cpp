@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/admin_access.h"
 #include "app/dnssd_probe.h"
 #include "app/job_gate.h"
 #include "app/page_printer.h"
@@ -87,6 +88,10 @@ pappl_system_t* CreateVeltaSystem(int num_options, cups_option_t* options, void*
   }
   const std::string spool_dir = state_dir + "/spool";
   mkdir(spool_dir.c_str(), 0700);
+  // Jobs' documents and the saved settings are the service's alone, also in
+  // a folder that existed before.
+  chmod(state_dir.c_str(), 0700);
+  chmod(spool_dir.c_str(), 0700);
   const std::string port_text = OptionOr("server-port", num_options, options, "8000");
   const int port = std::atoi(port_text.c_str());
   if (port < 1 || port > 65535) {
@@ -96,14 +101,16 @@ pappl_system_t* CreateVeltaSystem(int num_options, cups_option_t* options, void*
   const std::string log_file = OptionOr("log-file", num_options, options, "-");
   const pappl_loglevel_t log_level = LogLevelNamed(OptionOr("log-level", num_options, options, "warn"));
 
+  const AdminAccess access = AdminAccessFromOptions(num_options, options);
+  const bool network = ListensOnNetwork(access);
   pappl_system_t* system = papplSystemCreate(
       static_cast<pappl_soptions_t>(PAPPL_SOPTIONS_MULTI_QUEUE | PAPPL_SOPTIONS_WEB_INTERFACE | PAPPL_SOPTIONS_WEB_LOG |
-                                    PAPPL_SOPTIONS_NO_TLS),
-      "Velta Printer App", port, "_print,_universal", spool_dir.c_str(), log_file.c_str(), log_level, nullptr, false);
+                                    (network ? 0 : PAPPL_SOPTIONS_NO_TLS)),
+      "Velta Printer App", port, "_print,_universal", spool_dir.c_str(), log_file.c_str(), log_level, nullptr,
+      /*tls_only=*/network);
   if (system == nullptr) return nullptr;
 
-  const char* listen = cupsGetOption("listen-hostname", num_options, options);
-  if (!papplSystemAddListeners(system, listen)) {
+  if (!papplSystemAddListeners(system, ListenAddress(access))) {
     papplSystemDelete(system);
     return nullptr;
   }
@@ -126,6 +133,9 @@ pappl_system_t* CreateVeltaSystem(int num_options, cups_option_t* options, void*
   static std::string state_file;
   state_file = state_dir + "/velta-printer-app.state";
   papplSystemLoadState(system, state_file.c_str());
+  // After the saved state, which holds an admin group of its own: the
+  // server's options say who administers.
+  ApplyAdminAccess(system, access);
   if (!setup.advertise) {
     // Names restored from the state file would have PAPPL try again.
     papplSystemSetDNSSDName(system, nullptr);
