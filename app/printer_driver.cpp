@@ -63,7 +63,9 @@ void VeltaPrinterCreated(pappl_printer_t* printer, void* setup) {
   supplies[0] = {PAPPL_SUPPLY_COLOR_MULTIPLE, "Ribbon", true, -2, PAPPL_SUPPLY_TYPE_INK_RIBBON};
   supplies[1] = {PAPPL_SUPPLY_COLOR_NO_COLOR, "Photo paper", true, -2, PAPPL_SUPPLY_TYPE_OTHER};
   papplPrinterSetSupplies(printer, 2, supplies);
-  if (!static_cast<const PrinterSetup*>(setup)->advertise) papplPrinterSetDNSSDName(printer, nullptr);
+  const auto& printer_setup = *static_cast<const PrinterSetup*>(setup);
+  if (!printer_setup.advertise) papplPrinterSetDNSSDName(printer, nullptr);
+  papplPrinterSetMaxPreservedJobs(printer, printer_setup.preserved_jobs);
 }
 
 bool VeltaDriverCallback(pappl_system_t*, const char* driver_name, const char*, const char*,

@@ -19,12 +19,14 @@ bool VeltaDriverCallback(pappl_system_t* system, const char* driver_name, const 
 
 // What the application gives every printer it creates.
 struct PrinterSetup {
-  bool advertise = true;  // false when no DNS-SD is there to advertise it with
+  bool advertise = true;   // false when no DNS-SD is there to advertise it with
+  int preserved_jobs = 0;  // finished jobs whose documents are kept (the newest), 0: none
 };
 
 // PAPPL's printer creation callback (setup is a PrinterSetup): the ribbon and
 // the paper as supplies of unknown level, since the printer cannot report
-// them, and no DNS-SD name when nothing can be advertised.
+// them, no DNS-SD name when nothing can be advertised, and the documents of
+// finished jobs kept as the server was told.
 void VeltaPrinterCreated(pappl_printer_t* printer, void* setup);
 
 }  // namespace velta

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -121,6 +122,8 @@ pappl_system_t* CreateVeltaSystem(int num_options, cups_option_t* options, void*
   // The printers' set-up lives as long as the system: it is the callbacks' data.
   static PrinterSetup setup;
   setup.advertise = CheckDnssd(system);
+  // Job history with documents only when the administrator asks for it.
+  setup.preserved_jobs = std::clamp(std::atoi(OptionOr("preserved-jobs", num_options, options, "0").c_str()), 0, 1000);
   papplSystemSetPrinterDrivers(system, 1, kDrivers, nullptr, VeltaPrinterCreated, VeltaDriverCallback, &setup);
   // Photos go through the project's own decoding and placing, as in the
   // CUPS filter, in place of PAPPL's image path: one photo, one print.

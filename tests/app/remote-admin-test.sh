@@ -134,7 +134,8 @@ group=velta-admins-$$ admin=velta-adm-$$ other=velta-usr-$$ password=Velta-$$-pw
 groupadd "$group" && useradd -M -G "$group" "$admin" && useradd -M "$other" || die "cannot make the test users"
 cleanup_hooks+=("userdel $admin 2>/dev/null; userdel $other 2>/dev/null; groupdel $group 2>/dev/null; rm -f /etc/pam.d/velta-test-$$")
 printf '%s:%s\n%s:%s\n' "$admin" "$password" "$other" "$password" | chpasswd
-printf 'auth required pam_unix.so\naccount required pam_unix.so\n' >/etc/pam.d/velta-test-$$
+# The PAM service the package installs.
+cp "$(dirname "$0")/../../packaging/debian/velta-printer-app.pam" /etc/pam.d/velta-test-$$
 start_server -o auth-service=velta-test-$$ -o admin-group="$group"
 curl_auth="" code=$(post_form "https://$host:$port" /velta/printing brightness-default=8)
 if grep -q "Changes saved" "$work/post.html"; then fail "POST without credentials" "saved ($code)"

@@ -35,6 +35,8 @@ check_listing printer-driver-velta \
 check_listing velta-printer-app \
   "-rwxr-xr-x root/root ./usr/bin/velta-printer-app" \
   "-rw-r--r-- root/root ./lib/systemd/system/velta-printer-app.service" \
+  "-rw-r--r-- root/root ./etc/pam.d/velta-printer-app" \
+  "-rw-r--r-- root/root ./etc/default/velta-printer-app" \
   "-rw-r--r-- root/root ./usr/share/man/man1/velta-printer-app.1.gz"
 check_listing velta-tools \
   "-rwxr-xr-x root/root ./usr/bin/velta-decode" \
