@@ -59,45 +59,32 @@ post_form() {
   in_remote curl -sk ${curl_auth:-} -o "$work/post.html" -w '%{http_code}' -d "session=$session" "${@/#/-d}" "$base$page"
 }
 
-# Runs ipptool from the remote host against URI $1 with test body $2; prints its status line.
+# Runs ipptool from the remote host against URI $1: operation $2 on the
+# printer, with more attributes $3; prints ipptool's exit status.
 remote_ipp() {
-  printf '{\n%s\n}\n' "$2" >"$work/request.test"
+  printf '{\nOPERATION %s\nGROUP operation-attributes-tag\nATTR charset attributes-charset utf-8
+ATTR naturalLanguage attributes-natural-language en\nATTR uri printer-uri $uri\n%s\nSTATUS successful-ok\n}\n' \
+    "$2" "$3" >"$work/request.test"
   in_remote ipptool -T 10 -t "$1" "$work/request.test" >"$work/ipptool.out" 2>&1
   echo $?
 }
-set_brightness='OPERATION Set-Printer-Attributes
-GROUP operation-attributes-tag
-ATTR charset attributes-charset utf-8
-ATTR naturalLanguage attributes-natural-language en
-ATTR uri printer-uri $uri
-GROUP printer-attributes-tag
-ATTR integer brightness-default 8
-STATUS successful-ok'
-delete_printer='OPERATION Delete-Printer
-GROUP operation-attributes-tag
-ATTR charset attributes-charset utf-8
-ATTR naturalLanguage attributes-natural-language en
-ATTR uri printer-uri $uri
-STATUS successful-ok'
-print_job='OPERATION Print-Job
-GROUP operation-attributes-tag
-ATTR charset attributes-charset utf-8
-ATTR naturalLanguage attributes-natural-language en
-ATTR uri printer-uri $uri
-ATTR mimeMediaType document-format image/jpeg
+set_brightness=(Set-Printer-Attributes 'GROUP printer-attributes-tag
+ATTR integer brightness-default 8')
+delete_printer=(Delete-Printer '')
+print_job=(Print-Job 'ATTR mimeMediaType document-format image/jpeg
 ATTR name job-name remote-photo
-FILE '"$VELTA_PHOTO"'
-STATUS successful-ok'
+FILE '"$VELTA_PHOTO")
 
 # Prints a photo from the remote host without credentials and checks that it
 # reaches the device, and that its document is gone from the spool once done.
 remote_print() {
   rm -f "$work/device/remote-photo.prn"
-  if [ "$(remote_ipp "ipp://$host:$port/ipp/print/velta" "$print_job")" -ne 0 ]; then
+  if [ "$(remote_ipp "ipp://$host:$port/ipp/print/velta" "${print_job[@]}")" -ne 0 ]; then
     fail "remote print job ($1)" "$(tail -3 "$work/ipptool.out")"
     return
   fi
-  for _ in $(seq 50); do [ -s "$work/device/remote-photo.prn" ] && break; sleep 0.2; done
+  # Whole once every command of the page is there.
+  for _ in $(seq 100); do stream_pages "$work/device/remote-photo.prn" >/dev/null 2>&1 && break; sleep 0.2; done
   if ! stream_pages "$work/device/remote-photo.prn" >/dev/null 2>&1; then
     fail "remote print job ($1)" "no page reached the device"
     return
@@ -123,7 +110,8 @@ for base in "http://$host:$port" "https://$host:$port"; do
   else die "the printer is gone after a remote POST over $base ($code)"; fi
 done
 for request in set_brightness delete_printer; do
-  if [ "$(remote_ipp "ipp://$host:$port/ipp/print/velta" "${!request}")" -ne 0 ] && printers | grep -qx velta; then
+  declare -n operation=$request
+  if [ "$(remote_ipp "ipp://$host:$port/ipp/print/velta" "${operation[@]}")" -ne 0 ] && printers | grep -qx velta; then
     pass "a remote $request is refused ($(grep -o 'status-code = [a-z-]*' "$work/ipptool.out" | head -1))"
   else fail "remote $request" "it succeeded"; fi
 done
@@ -146,7 +134,7 @@ else pass "a user outside the group is refused ($code)"; fi
 curl_auth="-u $admin:$password" code=$(post_form "https://$host:$port" /velta/printing brightness-default=8)
 if grep -q "Changes saved" "$work/post.html"; then pass "an administrator changes the printing defaults over TLS"
 else fail "administrator POST" "not saved ($code)"; fi
-if [ "$(remote_ipp "ipps://$admin:$password@$host:$port/ipp/print/velta" "$set_brightness")" -eq 0 ]; then
+if [ "$(remote_ipp "ipps://$admin:$password@$host:$port/ipp/print/velta" "${set_brightness[@]}")" -eq 0 ]; then
   pass "an administrator's Set-Printer-Attributes succeeds"
 else fail "administrator Set-Printer-Attributes" "$(grep -m2 -E 'status-code|FAIL' "$work/ipptool.out" | tr '\n' ' ')"; fi
 remote_print "with an authentication service"
