@@ -16,17 +16,14 @@
 #include "tests/app/app_server.h"
 #include "tests/app/printer_stream.h"
 #include "tests/app/reference_ppd.h"
+#include "tests/support/process.h"
 #include "tests/support/raster.h"
 #include "tests/support/velta_programs.h"
 
 namespace velta::apptest {
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kUnderAddressSanitizer = true;
-#else
-constexpr bool kUnderAddressSanitizer = false;
-#endif
+using test::kUnderAddressSanitizer;
 
 // One kind of job the clients send (on the 6x4 sheet), and the filter's bytes for it.
 struct JobKind {

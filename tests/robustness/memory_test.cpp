@@ -7,15 +7,12 @@
 #include <gtest/gtest.h>
 
 #include "filter_job.h"
+#include "tests/support/process.h"
 
 namespace velta::robustness {
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kUnderAddressSanitizer = true;
-#else
-constexpr bool kUnderAddressSanitizer = false;
-#endif
+using test::kUnderAddressSanitizer;
 
 // Peak resident memory in KiB of a job on raster with the given options, its
 // output and messages discarded. A child starts from a copy of this process,

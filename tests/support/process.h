@@ -13,6 +13,14 @@
 
 namespace velta::test {
 
+// AddressSanitizer's shadow memory and quarantine change what a process's
+// resident memory says, so memory checks stand aside under it.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool kUnderAddressSanitizer = true;
+#else
+inline constexpr bool kUnderAddressSanitizer = false;
+#endif
+
 // How to start a program.
 struct Command {
   explicit Command(std::vector<std::string> words) : argv(std::move(words)) {}
