@@ -32,13 +32,21 @@ in_remote() { ip netns exec "$ns" "$@"; }
 # The application under a name of its own (its local socket carries it).
 program=$work/velta-remote-app-$$
 ln -s "$VELTA_APP" "$program"
-cleanup_hooks+=("kill \$server_pid 2>/dev/null; wait \$server_pid 2>/dev/null; rm -f /run/$(basename "$program").sock")
+server_pid=
+cleanup_hooks+=("[ -z \"\$server_pid\" ] || { kill \$server_pid; wait \$server_pid; } 2>/dev/null || true; rm -f /run/$(basename "$program").sock")
 mkdir -p "$work/device"
 port=$((20000 + RANDOM % 40000))
 
+# Stops the server; it must end cleanly (status 0, no sanitizer report).
+stop_server() {
+  kill "$server_pid"
+  if wait "$server_pid"; then pass "the server ends cleanly"; else fail "server" "it ended with status $?"; fi
+  server_pid=
+}
+
 # Starts the server on the host's veth address with server options $@.
 start_server() {
-  [ -n "${server_pid:-}" ] && { kill "$server_pid"; wait "$server_pid" 2>/dev/null; }
+  [ -z "$server_pid" ] || stop_server
   "$program" server -o server-port="$port" -o listen-hostname="$host" -o state-directory="$work/state" \
     -o log-file="$work/app.log" -o log-level=info "$@" </dev/null >"$work/server.out" 2>&1 &
   server_pid=$!
@@ -142,4 +150,5 @@ code=$(post_form "https://$host:$port" /velta/delete)
 if printers | grep -qx velta; then fail "administrator delete" "the printer is still there ($code)"
 else pass "an administrator deletes the printer"; fi
 
+stop_server
 finish
