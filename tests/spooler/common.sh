@@ -32,7 +32,8 @@ cleanup_hooks=()
 make_work_folder() {
   work=$(mktemp -d /tmp/velta-spooler.XXXXXX)
   chmod 0755 "$work"
-  trap 'for hook in "${cleanup_hooks[@]}"; do eval "$hook"; done; rm -rf "$work"' EXIT
+  # Every hook runs, also after one that fails.
+  trap 'for hook in "${cleanup_hooks[@]}"; do eval "$hook" || true; done; rm -rf "$work"' EXIT
   trap 'exit 143' TERM INT
 }
 
