@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+#include "app/job_gate.h"
+
 namespace velta {
 
 namespace {
@@ -37,5 +39,16 @@ JobDevice::JobDevice(pappl_job_t* job, pappl_device_t* shared) {
 }
 
 JobDevice::~JobDevice() { papplDeviceClose(own_); }
+
+bool RunSpooledJob(pappl_job_t* job, pappl_device_t* device, bool (*print)(pappl_job_t*, pappl_device_t*)) {
+  if (EnterJob(job, true) == JobRun::End) return true;
+  bool printed = false;
+  {
+    const JobDevice output(job, device);
+    printed = output.get() != nullptr && print(job, output.get());
+  }
+  LeaveJob(job);
+  return printed;
+}
 
 }  // namespace velta

@@ -26,4 +26,10 @@ class JobDevice {
   pappl_device_t* shared_ = nullptr;
 };
 
+// Runs a spooled job (a file PAPPL has stored) through the job gate on the
+// job's own device: print writes the job; returns what it returns, or true
+// for a run that the gate ends because the job was printed or cancelled
+// already.
+bool RunSpooledJob(pappl_job_t* job, pappl_device_t* device, bool (*print)(pappl_job_t*, pappl_device_t*));
+
 }  // namespace velta

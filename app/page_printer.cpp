@@ -78,14 +78,7 @@ bool CopyReadyFile(pappl_job_t* job, pappl_device_t* device) {
 }  // namespace
 
 bool PrintReadyFile(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t* device) {
-  if (EnterJob(job, true) == JobRun::End) return true;
-  bool printed = false;
-  {
-    const JobDevice output(job, device);
-    printed = output.get() != nullptr && CopyReadyFile(job, output.get());
-  }
-  LeaveJob(job);
-  return printed;
+  return RunSpooledJob(job, device, CopyReadyFile);
 }
 
 bool StartRasterJob(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device) {

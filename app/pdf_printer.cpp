@@ -7,7 +7,6 @@
 
 #include "app/gathered_page.h"
 #include "app/job_device.h"
-#include "app/job_gate.h"
 #include "app/job_placing.h"
 #include "app/media_sizes.h"
 #include "app/pdf_pages.h"
@@ -113,14 +112,7 @@ bool PrintPdf(pappl_job_t* job, pappl_device_t* device) {
 }  // namespace
 
 bool PrintPdfFile(pappl_job_t* job, pappl_device_t* device, void*) {
-  if (EnterJob(job, true) == JobRun::End) return true;
-  bool printed = false;
-  {
-    const JobDevice output(job, device);
-    printed = output.get() != nullptr && PrintPdf(job, output.get());
-  }
-  LeaveJob(job);
-  return printed;
+  return RunSpooledJob(job, device, PrintPdf);
 }
 
 }  // namespace velta

@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "app/job_device.h"
-#include "app/job_gate.h"
 #include "app/job_placing.h"
 #include "app/placed_sheet.h"
 #include "app/printer_copies.h"
@@ -109,14 +108,7 @@ bool PrintPhoto(pappl_job_t* job, pappl_device_t* device) {
 }  // namespace
 
 bool PrintPhotoFile(pappl_job_t* job, pappl_device_t* device, void*) {
-  if (EnterJob(job, true) == JobRun::End) return true;
-  bool printed = false;
-  {
-    const JobDevice output(job, device);
-    printed = output.get() != nullptr && PrintPhoto(job, output.get());
-  }
-  LeaveJob(job);
-  return printed;
+  return RunSpooledJob(job, device, PrintPhoto);
 }
 
 }  // namespace velta
