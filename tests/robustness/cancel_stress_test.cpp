@@ -177,7 +177,10 @@ TEST(CancelStress, SigtermAtRandomMomentsLeavesWholeCommands) {
             << " (undisturbed job " << job_time_us() / 1000 << " ms)\n";
   EXPECT_EQ(outcomes.size(), static_cast<std::size_t>(kRuns));
   // The moments must really fall inside pages, or the test proves nothing.
-  EXPECT_GE(cut_before_data + cancelled_later, kRuns / 4);
+  // How the runs split depends on the machine (process start-up takes a third
+  // of a job under the sanitizers): 49 to 84 of 200 fell inside pages on the
+  // machines tried, so one in eight is the floor, well clear of chance.
+  EXPECT_GE(cut_before_data + cancelled_later, kRuns / 8);
 }
 
 }  // namespace
