@@ -5,16 +5,11 @@
 #include <string>
 
 #include "app/pam_login.h"
+#include "app/server_option.h"
 
 namespace velta {
 
 namespace {
-
-// The value of option name, or fallback.
-std::string OptionOr(const char* name, int num_options, cups_option_t* options, const char* fallback) {
-  const char* value = cupsGetOption(name, num_options, options);
-  return value != nullptr && *value != '\0' ? value : fallback;
-}
 
 // The user and password of a "Basic" Authorization field; false when the field
 // holds none.
@@ -47,8 +42,7 @@ http_status_t AuthorizeRequest(pappl_client_t* client, const char* group, gid_t,
     return HTTP_STATUS_FORBIDDEN;
   }
   std::string user, password;
-  if (!BasicCredentials(httpGetField(http, HTTP_FIELD_AUTHORIZATION), user, password))
-    return HTTP_STATUS_UNAUTHORIZED;
+  if (!BasicCredentials(httpGetField(http, HTTP_FIELD_AUTHORIZATION), user, password)) return HTTP_STATUS_UNAUTHORIZED;
   if (!PamAccepts(access.auth_service, user, password, papplClientGetHostName(client))) {
     papplLogClient(client, PAPPL_LOGLEVEL_WARN, "Authentication of \"%s\" failed.", user.c_str());
     return HTTP_STATUS_UNAUTHORIZED;
@@ -66,15 +60,13 @@ http_status_t AuthorizeRequest(pappl_client_t* client, const char* group, gid_t,
 
 AdminAccess AdminAccessFromOptions(int num_options, cups_option_t* options) {
   AdminAccess access;
-  access.listen = OptionOr("listen-hostname", num_options, options, "localhost");
-  access.auth_service = OptionOr("auth-service", num_options, options, "");
-  access.admin_group = OptionOr("admin-group", num_options, options, "lpadmin");
+  access.listen = ServerOption("listen-hostname", num_options, options, "localhost");
+  access.auth_service = ServerOption("auth-service", num_options, options, "");
+  access.admin_group = ServerOption("admin-group", num_options, options, "lpadmin");
   return access;
 }
 
-const char* ListenAddress(const AdminAccess& access) {
-  return access.listen == "*" ? nullptr : access.listen.c_str();
-}
+const char* ListenAddress(const AdminAccess& access) { return access.listen == "*" ? nullptr : access.listen.c_str(); }
 
 bool ListensOnNetwork(const AdminAccess& access) {
   for (const char* loopback : {"localhost", "127.0.0.1", "::1", "[::1]"})

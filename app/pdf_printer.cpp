@@ -19,9 +19,6 @@ namespace velta {
 
 namespace {
 
-// Asks PAPPL whether the job has been cancelled.
-bool JobCancelled(void* job) { return papplJobIsCanceled(static_cast<pappl_job_t*>(job)); }
-
 // What the pages of one PDF job share.
 struct PdfJob {
   pappl_job_t* job;
@@ -34,7 +31,7 @@ struct PdfJob {
 
 // Prints the next page, of width x height dots, as its rows come.
 bool PrintSheetPage(PdfJob& pdf, PdfPages& pages, uint32_t width, uint32_t height, unsigned number) {
-  const CancelCheck cancelled{JobCancelled, pdf.job};
+  const CancelCheck cancelled = JobCancelCheck(pdf.job);
   PrinterPage page;
   if (!page.Open(pdf.job, pdf.device, pdf.ink, pdf.copies, width, height, number)) return false;
   for (uint32_t y = 0; y < height; ++y) {
@@ -56,7 +53,7 @@ bool PrintPlacedPage(PdfJob& pdf, PdfPages& pages, uint32_t width, uint32_t heig
                 number, width, height, pdf.placing.sheet_width, pdf.placing.sheet_height);
     std::vector<uint8_t> row(std::size_t{width} * 3);
     for (uint32_t y = 0; y < height; ++y) {
-      if (!pages.ReadRow(row.data(), CancelCheck{JobCancelled, pdf.job})) return papplJobIsCanceled(pdf.job);
+      if (!pages.ReadRow(row.data(), JobCancelCheck(pdf.job))) return papplJobIsCanceled(pdf.job);
       gathered.AddRow(y, row.data());
     }
     return PrintPlacedSheet(pdf.job, pdf.device, pdf.ink, gathered.image(), pdf.placing, pdf.copies, number);
@@ -82,7 +79,7 @@ bool PrintPdf(pappl_job_t* job, pappl_device_t* device) {
   unsigned number = 0;
   while (ok && !papplJobIsCanceled(job)) {
     uint32_t width = 0, height = 0;
-    const PdfPages::Next next = pages.NextPage(width, height, CancelCheck{JobCancelled, job}, problem);
+    const PdfPages::Next next = pages.NextPage(width, height, JobCancelCheck(job), problem);
     if (next == PdfPages::Next::End) break;
     ok = next == PdfPages::Next::Page;
     if (!ok) break;
@@ -111,8 +108,6 @@ bool PrintPdf(pappl_job_t* job, pappl_device_t* device) {
 
 }  // namespace
 
-bool PrintPdfFile(pappl_job_t* job, pappl_device_t* device, void*) {
-  return RunSpooledJob(job, device, PrintPdf);
-}
+bool PrintPdfFile(pappl_job_t* job, pappl_device_t* device, void*) { return RunSpooledJob(job, device, PrintPdf); }
 
 }  // namespace velta

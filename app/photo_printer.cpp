@@ -56,9 +56,6 @@ bool ReadJobFile(pappl_job_t* job, std::vector<uint8_t>& bytes) {
   return true;
 }
 
-// Asks PAPPL whether the job has been cancelled.
-bool JobCancelled(void* job) { return papplJobIsCanceled(static_cast<pappl_job_t*>(job)); }
-
 // Decodes the photo no larger than its placing needs; false (and a log line)
 // when it cannot, or quietly when the job was cancelled.
 bool DecodePhoto(pappl_job_t* job, std::span<const uint8_t> file, const PlacementRequest& request, PhotoImage& image) {
@@ -71,7 +68,7 @@ bool DecodePhoto(pappl_job_t* job, std::span<const uint8_t> file, const Placemen
   const PhotoHeader& header = decoder->header();
   const DecodeSize needed =
       NeededDecodeSize(header.width, header.height, header.exif_orientation, header.dpi_x, header.dpi_y, request);
-  if (!decoder->Decode(needed.width, needed.height, CancelCheck{JobCancelled, job}, image, problem)) {
+  if (!decoder->Decode(needed.width, needed.height, JobCancelCheck(job), image, problem)) {
     if (!problem.empty()) papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "%s", problem.c_str());
     return false;
   }
@@ -107,8 +104,6 @@ bool PrintPhoto(pappl_job_t* job, pappl_device_t* device) {
 
 }  // namespace
 
-bool PrintPhotoFile(pappl_job_t* job, pappl_device_t* device, void*) {
-  return RunSpooledJob(job, device, PrintPhoto);
-}
+bool PrintPhotoFile(pappl_job_t* job, pappl_device_t* device, void*) { return RunSpooledJob(job, device, PrintPhoto); }
 
 }  // namespace velta

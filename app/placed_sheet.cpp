@@ -5,13 +5,6 @@
 
 namespace velta {
 
-namespace {
-
-// Asks PAPPL whether the job has been cancelled.
-bool JobCancelled(void* job) { return papplJobIsCanceled(static_cast<pappl_job_t*>(job)); }
-
-}  // namespace
-
 bool PrintPlacedSheet(pappl_job_t* job, pappl_device_t* device, JobInk& ink, const PhotoImage& image,
                       const PlacementRequest& request, uint32_t copies, unsigned page) {
   PhotoPlacer placer;
@@ -24,7 +17,7 @@ bool PrintPlacedSheet(pappl_job_t* job, pappl_device_t* device, JobInk& ink, con
   if (!sheet.Open(job, device, ink, copies, request.sheet_width, request.sheet_height, page)) return false;
   // The placed rows go straight into the page buffer, the bytes after each
   // row's pixels included.
-  if (!placer.Render(sheet.Row(0), sheet.stride(), CurrentVariant().threads, CancelCheck{JobCancelled, job}))
+  if (!placer.Render(sheet.Row(0), sheet.stride(), CurrentVariant().threads, JobCancelCheck(job)))
     return sheet.Abandon();
   sheet.RowsWritten(request.sheet_height);
   return sheet.Finish();

@@ -10,7 +10,7 @@ namespace velta {
 
 namespace {
 
-// Asks PAPPL whether the job has been cancelled; the page road polls it.
+// Asks PAPPL whether the job has been cancelled.
 bool JobCancelled(void* job) { return papplJobIsCanceled(static_cast<pappl_job_t*>(job)); }
 
 // Writes a block of command bytes.
@@ -20,6 +20,8 @@ bool WriteBlock(pappl_job_t* job, pappl_device_t* device, const std::array<uint8
 }
 
 }  // namespace
+
+CancelCheck JobCancelCheck(pappl_job_t* job) { return CancelCheck{JobCancelled, job}; }
 
 bool WriteToPrinter(pappl_job_t* job, pappl_device_t* device, const uint8_t* bytes, std::size_t count) {
   if (papplDeviceWrite(device, bytes, count) < 0) {
@@ -91,7 +93,7 @@ bool PrinterPage::Finish() {
     road_->RowsFinal(rows_);
   }
   int SpaceFlag = 1;
-  const PageRoadStatus status = road_->Finish(CancelCheck{JobCancelled, job_}, SpaceFlag);
+  const PageRoadStatus status = road_->Finish(JobCancelCheck(job_), SpaceFlag);
   if (status == PageRoadStatus::Cancelled) return Abandon();
   if (status == PageRoadStatus::OutOfMemory || status == PageRoadStatus::HelperFailed) {
     papplLogJob(job_, PAPPL_LOGLEVEL_ERROR,

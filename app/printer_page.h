@@ -12,6 +12,7 @@
 #include "pipeline/page_header_check.h"
 #include "pipeline/page_memory_return.h"
 #include "pipeline/page_road.h"
+#include "render/cancel_check.h"
 
 namespace velta {
 
@@ -80,6 +81,10 @@ class PrinterPage {
 // Says in the job's log and state message how many whole pages had been
 // sent to the printer, which prints them, when the job was cancelled.
 void ReportCancelled(pappl_job_t* job, unsigned pages_sent);
+
+// The check the decoder, the placer and the page road poll: whether PAPPL has
+// cancelled the job.
+CancelCheck JobCancelCheck(pappl_job_t* job);
 
 // Writes bytes to the printer; false (and a log line) when the device fails.
 bool WriteToPrinter(pappl_job_t* job, pappl_device_t* device, const uint8_t* bytes, std::size_t count);

@@ -18,16 +18,11 @@
 #include "app/photo_printer.h"
 #include "app/printer_delete.h"
 #include "app/printer_driver.h"
+#include "app/server_option.h"
 
 namespace velta {
 
 namespace {
-
-// The value of a -o option, or fallback when it is not given.
-std::string OptionOr(const char* name, int num_options, cups_option_t* options, const std::string& fallback) {
-  const char* value = cupsGetOption(name, num_options, options);
-  return value ? std::string(value) : fallback;
-}
 
 // The default state folder: system-wide for root, in the home folder otherwise.
 std::string DefaultStateDirectory() {
@@ -82,7 +77,7 @@ bool SaveState(pappl_system_t* system, void* state_file) {
 }  // namespace
 
 pappl_system_t* CreateVeltaSystem(int num_options, cups_option_t* options, void*) {
-  const std::string state_dir = OptionOr("state-directory", num_options, options, DefaultStateDirectory());
+  const std::string state_dir = ServerOption("state-directory", num_options, options, DefaultStateDirectory());
   if (mkdir(state_dir.c_str(), 0700) != 0 && errno != EEXIST) {
     std::fprintf(stderr, "velta-printer-app: cannot create %s: %s\n", state_dir.c_str(), std::strerror(errno));
     return nullptr;
@@ -93,14 +88,14 @@ pappl_system_t* CreateVeltaSystem(int num_options, cups_option_t* options, void*
   // a folder that existed before.
   chmod(state_dir.c_str(), 0700);
   chmod(spool_dir.c_str(), 0700);
-  const std::string port_text = OptionOr("server-port", num_options, options, "8000");
+  const std::string port_text = ServerOption("server-port", num_options, options, "8000");
   const int port = std::atoi(port_text.c_str());
   if (port < 1 || port > 65535) {
     std::fprintf(stderr, "velta-printer-app: bad server-port '%s'\n", port_text.c_str());
     return nullptr;
   }
-  const std::string log_file = OptionOr("log-file", num_options, options, "-");
-  const pappl_loglevel_t log_level = LogLevelNamed(OptionOr("log-level", num_options, options, "warn"));
+  const std::string log_file = ServerOption("log-file", num_options, options, "-");
+  const pappl_loglevel_t log_level = LogLevelNamed(ServerOption("log-level", num_options, options, "warn"));
 
   const AdminAccess access = AdminAccessFromOptions(num_options, options);
   const bool network = ListensOnNetwork(access);
@@ -123,7 +118,8 @@ pappl_system_t* CreateVeltaSystem(int num_options, cups_option_t* options, void*
   static PrinterSetup setup;
   setup.advertise = CheckDnssd(system);
   // Job history with documents only when the administrator asks for it.
-  setup.preserved_jobs = std::clamp(std::atoi(OptionOr("preserved-jobs", num_options, options, "0").c_str()), 0, 1000);
+  setup.preserved_jobs =
+      std::clamp(std::atoi(ServerOption("preserved-jobs", num_options, options, "0").c_str()), 0, 1000);
   papplSystemSetPrinterDrivers(system, 1, kDrivers, nullptr, VeltaPrinterCreated, VeltaDriverCallback, &setup);
   // Photos go through the project's own decoding and placing, as in the
   // CUPS filter, in place of PAPPL's image path: one photo, one print.

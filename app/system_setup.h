@@ -10,7 +10,9 @@ namespace velta {
 //                    /var/lib/velta-printer-app for root, else
 //                    ~/.config/velta-printer-app)
 //   server-port      TCP port (default 8000)
-//   listen-hostname  address to listen on (default: every address)
+//   listen-hostname, auth-service, admin-group  where it listens and who
+//                    administers from the network (see admin_access.h)
+//   preserved-jobs   finished jobs kept with their documents (default 0)
 //   server-name      host name in printer URIs (default: the system's)
 //   log-file, log-level  PAPPL log destination ("-" is standard error, the
 //                    default) and level (debug, info, warn, error; default warn)

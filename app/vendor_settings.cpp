@@ -40,19 +40,9 @@ std::optional<int32_t> ValueFromText(const VendorSetting& setting, const char* t
   return std::nullopt;
 }
 
-// The setting's value from the attribute name in attrs, or nothing when it is
-// missing or unreadable.
-std::optional<int32_t> ValueIn(ipp_t* attrs, const VendorSetting& setting, const std::string& name) {
-  ipp_attribute_t* attr = attrs ? ippFindAttribute(attrs, name.c_str(), IPP_TAG_ZERO) : nullptr;
-  if (attr == nullptr || ippGetCount(attr) != 1) return std::nullopt;
-  char text[256];
-  ippAttributeString(attr, text, sizeof text);
-  return ValueFromText(setting, text);
-}
-
-// The setting's value from one of the job's own attributes.
-std::optional<int32_t> JobValue(pappl_job_t* job, const VendorSetting& setting) {
-  ipp_attribute_t* attr = papplJobGetAttribute(job, setting.name);
+// The setting's value from an attribute with a single value, or nothing when
+// the attribute is missing or unreadable.
+std::optional<int32_t> ValueOf(const VendorSetting& setting, ipp_attribute_t* attr) {
   if (attr == nullptr || ippGetCount(attr) != 1) return std::nullopt;
   char text[256];
   ippAttributeString(attr, text, sizeof text);
@@ -95,8 +85,10 @@ JobSettings JobSettingsForJob(pappl_job_t* job, const pappl_pr_options_t* option
   ipp_t* defaults = papplPrinterGetDriverAttributes(papplJobGetPrinter(job));
   JobSettings settings;
   for (const VendorSetting& setting : kVendorSettings) {
-    std::optional<int32_t> value = JobValue(job, setting);
-    if (!value && !setting.standard_default) value = ValueIn(defaults, setting, std::string(setting.name) + "-default");
+    std::optional<int32_t> value = ValueOf(setting, papplJobGetAttribute(job, setting.name));
+    if (!value && !setting.standard_default && defaults != nullptr)
+      value =
+          ValueOf(setting, ippFindAttribute(defaults, (std::string(setting.name) + "-default").c_str(), IPP_TAG_ZERO));
     if (!value && setting.field == &JobSettings::high_quality)
       value = options->print_quality == IPP_QUALITY_HIGH ? 1 : 0;
     if (!value && setting.field == &JobSettings::monochrome)

@@ -43,9 +43,6 @@ inline constexpr std::array<VendorSetting, 11> kVendorSettings = {{
     {"print-mode", VendorKind::PrintMode, 0, 1, 0, &JobSettings::high_quality, true},
 }};
 
-// The settings with printer defaults of their own, PAPPL's vendor attributes.
-inline constexpr std::size_t kPrinterDefaultSettings = 9;
-
 // The print-mode keywords: index 0 is normal, 1 high quality.
 inline constexpr std::array<const char*, 2> kPrintModeKeywords = {"normal", "high-quality"};
 
