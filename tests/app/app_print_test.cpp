@@ -215,11 +215,8 @@ TEST_P(AppPhotoTest, PhotoGivesTheBytesOfTheCupsFilter) {
   EXPECT_EQ(wire.pages[0].height, c.height);
   EXPECT_EQ(wire.pages[0].copies, static_cast<uint32_t>(c.copies));
 
-  const std::string copies = std::to_string(c.copies);
-  const test::ProcessResult filter = test::Run(test::FilterCommand(
-      {"1", "tester", c.name, copies, c.filter_options, photo}, test::kShippedPpd, test::kPhotoFilterProgram));
-  ASSERT_EQ(filter.status, 0) << filter.err;
-  EXPECT_TRUE(app == filter.out) << FirstDifference(app, filter.out);
+  const std::string filter = PhotoFilterBytes(photo, c.copies, c.filter_options);
+  EXPECT_TRUE(app == filter) << FirstDifference(app, filter);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -277,9 +274,8 @@ TEST_F(AppPrintTest, PageOfAnotherSizeIsPlacedOnTheSheetAsThePhotoWouldBe) {
   ASSERT_TRUE(WriteTestPng(png));
   const std::string raster = test::MakeRasterFile("bands.ras", {"--png", png});
   const std::string app = PrintAndCollect(MakeJob(raster, "image/pwg-raster", "bands", 2, "oe_photo-6x4_6x4in"));
-  const test::ProcessResult filter = test::Run(test::FilterCommand(
-      {"1", "tester", "bands", "2", "PageSize=w432h288", png}, test::kShippedPpd, test::kPhotoFilterProgram));
-  EXPECT_TRUE(app == filter.out) << FirstDifference(app, filter.out);
+  const std::string filter = PhotoFilterBytes(png, 2, "PageSize=w432h288");
+  EXPECT_TRUE(app == filter) << FirstDifference(app, filter);
   EXPECT_EQ(ReadWireStream(app).pages.size(), 1u);
 }
 

@@ -172,10 +172,6 @@ bool AppServer::Cancel(const std::string& printer, int job_id) {
   return RunIpptool(PrinterUri(printer), body).status == 0;
 }
 
-}  // namespace velta::apptest
-
-namespace velta::apptest {
-
 test::ProcessResult AppServer::RunClient(const std::string& arguments) {
   return RunShell("'" + program_ + "' " + arguments + " 2>&1");
 }

@@ -13,9 +13,9 @@
 #include "tests/app/app_server.h"
 #include "tests/app/cups_daemon.h"
 #include "tests/app/printer_stream.h"
+#include "tests/app/reference_ppd.h"
 #include "tests/app/test_documents.h"
 #include "tests/support/raster.h"
-#include "tests/support/velta_programs.h"
 
 namespace velta::apptest {
 namespace {
@@ -56,15 +56,6 @@ class CupsQueueTest : public ::testing::Test {
       std::this_thread::sleep_for(std::chrono::milliseconds(200));
     }
     return ReadFile(app_->device_folder() + "/" + title + ".prn");
-  }
-
-  // phototovelta's bytes for photo with copies and the filter options.
-  static std::string PhotoFilterBytes(const std::string& photo, int copies, const std::string& options) {
-    const test::ProcessResult run =
-        test::Run(test::FilterCommand({"1", "tester", "photo", std::to_string(copies), options, photo},
-                                      test::kShippedPpd, test::kPhotoFilterProgram));
-    EXPECT_EQ(run.status, 0) << run.err;
-    return run.out;
   }
 
   // phototovelta's bytes for photo without options, made once.

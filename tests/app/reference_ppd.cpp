@@ -4,6 +4,10 @@
 
 #include <fstream>
 
+#include <gtest/gtest.h>
+
+#include "tests/support/velta_programs.h"
+
 namespace velta::apptest {
 
 namespace {
@@ -30,6 +34,13 @@ bool WriteReferencePpd(const std::string& path) {
     WriteOption(ppd, number, "0");
   for (const char* flag : {"DirectMap", "Monochrome", "PrintMode"}) WriteOption(ppd, flag, "false");
   return static_cast<bool>(ppd);
+}
+
+std::string PhotoFilterBytes(const std::string& photo, int copies, const std::string& options) {
+  const test::ProcessResult run = test::Run(test::FilterCommand(
+      {"1", "tester", "photo", std::to_string(copies), options, photo}, test::kShippedPpd, test::kPhotoFilterProgram));
+  EXPECT_EQ(run.status, 0) << "phototovelta on " << photo << ": " << run.err;
+  return run.out;
 }
 
 }  // namespace velta::apptest

@@ -10,4 +10,8 @@ namespace velta::apptest {
 // defaults (numbers 0, flags false), so that the filter reads job options.
 bool WriteReferencePpd(const std::string& path);
 
+// phototovelta's bytes for photo with copies and its options, on the shipped
+// PPD; a failed run is a test failure.
+std::string PhotoFilterBytes(const std::string& photo, int copies, const std::string& options);
+
 }  // namespace velta::apptest
